@@ -1,0 +1,105 @@
+# Shared set-up for run.sh and test.sh: packages, the Japanese locale and quiet Wine prefixes.
+# Sourced, not run.
+
+VARNEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+VARNEL_CACHE=${VARNEL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/varnel}
+
+varnel_say() { printf '[varnel] %s\n' "$*" >&2; }
+
+# Debian packages the build, the program under Wine and the tests need.
+VARNEL_PACKAGES=(
+  cmake make g++ g++-mingw-w64-x86-64-posix libgtest-dev googletest
+  clang libclang-rt-14-dev
+  wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick fonts-ipafont locales
+  python3 python3-gi gir1.2-gtk-3.0
+)
+
+varnel_install_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${VARNEL_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  varnel_say "installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Wine reads the code page from the locale: a generated ja_JP.UTF-8 gives code page 932 with
+# Japanese file names intact.
+varnel_locale() {
+  local dir="$VARNEL_CACHE/locale"
+  if [ ! -d "$dir/ja_JP.UTF-8" ]; then
+    mkdir -p "$dir"
+    localedef -i ja_JP -f UTF-8 "$dir/ja_JP.UTF-8" 2>/dev/null || [ -d "$dir/ja_JP.UTF-8" ]
+  fi
+  export LOCPATH="$dir"
+  export LANG=ja_JP.UTF-8 2>/dev/null  # bash itself cannot load it: LOCPATH is for the children
+  unset LC_ALL LC_CTYPE LANGUAGE
+}
+
+# Registry settings every prefix of ours gets: unmanaged windows (no window manager runs under
+# Xvfb, and managed windows block for seconds on every hide) and Japanese font replacements.
+varnel_prefix_settings() {
+  cat <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"MS UI Gothic"="IPAPGothic"
+"MS PGothic"="IPAPGothic"
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"MS Gothic"="IPAGothic"
+"ＭＳ ゴシック"="IPAGothic"
+"MS Mincho"="IPAMincho"
+"ＭＳ 明朝"="IPAMincho"
+"MS PMincho"="IPAPMincho"
+"ＭＳ Ｐ明朝"="IPAPMincho"
+
+[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
+"winemenubuilder.exe"=""
+REG
+}
+
+# Makes (once) a quiet 64-bit prefix without Mono or Gecko prompts and applies our settings.
+varnel_wine_prefix() {
+  export WINEPREFIX="$1"
+  export WINEARCH=win64
+  export WINEDEBUG=${WINEDEBUG:--all}
+  [ -f "$WINEPREFIX/.varnel-ready" ] && return 0
+  varnel_say "preparing Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+  local reg="$WINEPREFIX/varnel-settings.reg"
+  varnel_prefix_settings | iconv -f UTF-8 -t UTF-16 >"$reg"
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.varnel-ready"
+}
+
+# Starts an Xvfb display of our own; sets DISPLAY and VARNEL_XVFB_PID.
+varnel_start_xvfb() {
+  local n=${1:-90}
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  VARNEL_XVFB_PID=$!
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    sleep 0.1
+  done
+  varnel_say "Xvfb did not start on :$n"
+  return 1
+}
+
+# Configures and builds one preset quietly, printing only failures.
+varnel_build() {
+  local preset=$1
+  (cd "$VARNEL_ROOT" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$(nproc)")
+}

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both presets and runs every test suite:
+# native unit tests (sanitizers), the record reader fuzzer for a bounded time, and the Windows
+# unit and end-to-end tests under Wine in an Xvfb display of their own.
+set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+cd "$VARNEL_ROOT"
+
+varnel_install_packages || { varnel_say "package installation failed"; exit 1; }
+
+passed=0
+failed=0
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+
+# Adds one ctest run's counts to the totals.
+count_ctest() {
+  local log=$1 line total fails
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))
+    return
+  fi
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  fails=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
+  passed=$((passed + total - fails))
+  failed=$((failed + fails))
+}
+
+varnel_say "native build and tests"
+if varnel_build native; then
+  ctest --preset native 2>&1 | tee "$logs/native.log"
+  count_ctest "$logs/native.log"
+else
+  varnel_say "native build failed"
+  failed=$((failed + 1))
+fi
+
+varnel_say "fuzzing the record reader"
+if "$VARNEL_ROOT/scripts/fuzz.sh" "${VARNEL_FUZZ_SECONDS:-30}"; then
+  passed=$((passed + 1))
+else
+  varnel_say "fuzzing found a fault"
+  failed=$((failed + 1))
+fi
+
+varnel_say "Windows build and tests under Wine"
+if varnel_build windows; then
+  "$VARNEL_ROOT/scripts/with-wine.sh" ctest --preset windows 2>&1 | tee "$logs/windows.log"
+  count_ctest "$logs/windows.log"
+else
+  varnel_say "Windows build failed"
+  failed=$((failed + 1))
+fi
+
+echo
+echo "${passed} passed, ${failed} failed"
+[ "$failed" -eq 0 ]

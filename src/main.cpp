@@ -1,0 +1,55 @@
+// Varnel: sticky notes on the Windows desktop, each one linked to a text file.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/form1.h"
+#include "platform/message_box.h"
+#include "platform/single_instance.h"
+
+namespace {
+
+constexpr wchar_t kInstanceName[] = L"Local\\Varnel.SingleInstance";
+constexpr wchar_t kAlreadyRunning[] = L"既に起動されています";
+
+class OleSession {
+ public:
+  OleSession() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
+  OleSession(const OleSession&) = delete;
+  OleSession& operator=(const OleSession&) = delete;
+  ~OleSession() {
+    if (ok_) ::OleUninitialize();
+  }
+
+ private:
+  bool ok_;
+};
+
+int RunMessageLoop() {
+  MSG msg{};
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  varnel::SingleInstance instance(kInstanceName);
+  if (instance.AnotherIsRunning()) {
+    varnel::ShowMessageBox(nullptr, kAlreadyRunning, MB_OK | MB_ICONINFORMATION);
+    return 0;
+  }
+
+  OleSession ole;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  auto form1 = varnel::Form1::Create();
+  if (!form1) return 1;
+  form1->Load(showCommand);
+  return RunMessageLoop();
+}

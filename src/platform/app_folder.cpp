@@ -1,0 +1,21 @@
+#include "platform/app_folder.h"
+
+#include <windows.h>
+
+namespace varnel {
+
+std::wstring ApplicationFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return path.substr(0, path.find_last_of(L'\\'));
+}
+
+}  // namespace varnel

@@ -1,0 +1,15 @@
+#pragma once
+// The program's message boxes, all titled with the application title.
+
+#include <windows.h>
+
+#include <string>
+
+namespace varnel {
+
+inline constexpr wchar_t kApplicationTitle[] = L"Varnel";
+
+// Shows a modal message box titled "Varnel"; returns the button chosen (IDOK, IDCANCEL, ...).
+int ShowMessageBox(HWND owner, const std::wstring& text, UINT type) noexcept;
+
+}  // namespace varnel

@@ -1,0 +1,19 @@
+#include "platform/twips.h"
+
+#include <cmath>
+
+namespace varnel {
+
+int TwipsToPixels(double twips, int dpi) {
+  return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
+}
+
+double PixelsToTwips(int pixels, int dpi) {
+  return static_cast<double>(pixels) * kTwipsPerInch / dpi;
+}
+
+int TwipsPerPixel(int dpi) {
+  return static_cast<int>(std::lround(static_cast<double>(kTwipsPerInch) / dpi));
+}
+
+}  // namespace varnel

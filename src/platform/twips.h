@@ -1,0 +1,18 @@
+#pragma once
+// Twips (1/1440 inch) are the unit of every stored position and size; the screen works in pixels.
+// Portable arithmetic, used by the window classes and tested natively.
+
+namespace varnel {
+
+inline constexpr int kTwipsPerInch = 1440;
+
+// Nearest pixel for a twips value at the given dots per inch.
+int TwipsToPixels(double twips, int dpi);
+
+// Exact twips for a pixel value at the given dots per inch.
+double PixelsToTwips(int pixels, int dpi);
+
+// Whole twips per pixel, as the screen reports it (15 at 96 DPI, 10 at 144 DPI).
+int TwipsPerPixel(int dpi);
+
+}  // namespace varnel

@@ -1,0 +1,85 @@
+#pragma once
+// One owner for every Win32 handle: a small move-only wrapper and the close rule of each kind.
+
+#include <windows.h>
+
+#include <utility>
+
+namespace varnel {
+
+template <typename Traits>
+class UniqueHandle {
+ public:
+  using Type = typename Traits::Type;
+
+  UniqueHandle() noexcept = default;
+  explicit UniqueHandle(Type handle) noexcept : handle_(handle) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { reset(); }
+
+  Type get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return handle_ != Traits::Invalid(); }
+
+  Type release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+  void reset(Type handle = Traits::Invalid()) noexcept {
+    Type old = std::exchange(handle_, handle);
+    if (old != Traits::Invalid()) Traits::Close(old);
+  }
+
+ private:
+  Type handle_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::CloseHandle(h); }
+};
+
+struct FileHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Type h) noexcept { ::CloseHandle(h); }
+};
+
+struct FindHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Type h) noexcept { ::FindClose(h); }
+};
+
+template <typename GdiObject>
+struct GdiObjectTraits {
+  using Type = GdiObject;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::DeleteObject(h); }
+};
+
+struct IconTraits {
+  using Type = HICON;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::DestroyIcon(h); }
+};
+
+struct MenuTraits {
+  using Type = HMENU;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::DestroyMenu(h); }
+};
+
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
+using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
+
+}  // namespace varnel

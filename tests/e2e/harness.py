@@ -1,0 +1,108 @@
+"""Starts the real varnel.exe under Wine in a folder of its own and looks at it from outside.
+
+The Wine session (prefix, Xvfb display, persistent wineserver) comes from scripts/with-wine.sh;
+this module only reads the environment it sets.
+"""
+
+import json
+import os
+import pathlib
+import shutil
+import subprocess
+import tempfile
+import time
+
+EXE = pathlib.Path(os.environ["VARNEL_EXE"])
+PROBE = pathlib.Path(os.environ["VARNEL_PROBE"])
+ARTIFACTS = pathlib.Path(os.environ.get("VARNEL_ARTIFACTS", tempfile.gettempdir()))
+
+FORM1 = "VarnelForm1"
+FORM2 = "VarnelForm2"
+DIALOG = "#32770"
+CAPTION = " Varnel ver2.0"
+
+
+def windows_path(path):
+    """The Windows name of a Linux path, through Wine's Z: drive."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def wait_until(condition, timeout=20.0, interval=0.1, message="condition"):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {message}")
+        time.sleep(interval)
+
+
+def probe(*args):
+    result = subprocess.run(["wine", str(PROBE), *map(str, args)], capture_output=True, timeout=60)
+    return result
+
+
+def dump():
+    """Every top-level window of interest, as the window system reports it."""
+    result = probe("dump")
+    return json.loads(result.stdout.decode("utf-8"))
+
+
+def windows_of(class_name, visible_only=True):
+    return [w for w in dump() if w["class"] == class_name and (w["visible"] or not visible_only)]
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, timeout=30, check=False)
+
+
+def screenshot(name):
+    ARTIFACTS.mkdir(parents=True, exist_ok=True)
+    target = ARTIFACTS / f"{name}.png"
+    subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", str(target)],
+                   capture_output=True, timeout=30, check=False)
+    return target
+
+
+class App:
+    """One copy of varnel.exe in a fresh application folder."""
+
+    def __init__(self):
+        self.folder = pathlib.Path(tempfile.mkdtemp(prefix="varnel-e2e-"))
+        self.exe = self.folder / "varnel.exe"
+        shutil.copy2(EXE, self.exe)
+        self.processes = []
+
+    def path(self, name):
+        return self.folder / name
+
+    def records(self):
+        return sorted(p.name for p in self.folder.glob("*.dat"))
+
+    def start(self):
+        process = subprocess.Popen(["wine", str(self.exe)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        return process
+
+    def main_window(self, timeout=20.0):
+        return wait_until(lambda: next(iter(windows_of(FORM1)), None), timeout, message="the main window")
+
+    def close_main_window(self, process, timeout=30.0):
+        main = self.main_window()
+        probe("close", main["hwnd"])
+        return process.wait(timeout=timeout)
+
+    def cleanup(self):
+        for process in self.processes:
+            if process.poll() is None:
+                for window in windows_of(FORM1, visible_only=False):
+                    probe("close", window["hwnd"])
+                try:
+                    process.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        for window in windows_of(DIALOG):
+            probe("close", window["hwnd"])
+        shutil.rmtree(self.folder, ignore_errors=True)

@@ -1,0 +1,171 @@
+// A small Windows-side driver for the end-to-end tests: reads what the window system holds about
+// Varnel's windows (captions, rectangles, texts, dialogs) and sends them messages, printing JSON.
+//   varnel_probe dump                     every top-level window of interest, with children
+//   varnel_probe close HWND               posts WM_CLOSE
+//   varnel_probe endsession HWND          sends WM_QUERYENDSESSION then WM_ENDSESSION(TRUE)
+//   varnel_probe click HWND ID            BM_CLICK on the dialog button with that control id
+//   varnel_probe post HWND MSG WPARAM LPARAM
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::string Json(const std::wstring& text) {
+  std::string out = "\"";
+  for (char c : Utf8(text)) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
+      out += buffer;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[256]{};
+  ::GetClassNameW(hwnd, name, 256);
+  return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  // WM_GETTEXT works across processes for edit controls too; a busy or ending process must not
+  // hang the probe.
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 3000, &length)) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  DWORD_PTR got = 0;
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             3000, &got)) {
+    return {};
+  }
+  text.resize(std::min<size_t>(static_cast<size_t>(got), text.size()));
+  return text;
+}
+
+std::string RectJson(const RECT& r) {
+  char buffer[96];
+  std::snprintf(buffer, sizeof buffer, "[%ld,%ld,%ld,%ld]", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return buffer;
+}
+
+std::string WindowJson(HWND hwnd) {
+  RECT window{};
+  ::GetWindowRect(hwnd, &window);
+  RECT client{};
+  ::GetClientRect(hwnd, &client);
+  POINT origin{0, 0};
+  ::ClientToScreen(hwnd, &origin);
+  ::OffsetRect(&client, origin.x, origin.y);
+  char head[256];
+  std::snprintf(head, sizeof head,
+                "\"hwnd\":%llu,\"id\":%ld,\"visible\":%s,\"iconic\":%s,\"style\":%lu,\"exstyle\":%lu,\"dpi\":%u,",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hwnd)),
+                static_cast<long>(::GetDlgCtrlID(hwnd)), ::IsWindowVisible(hwnd) ? "true" : "false",
+                ::IsIconic(hwnd) ? "true" : "false", static_cast<unsigned long>(::GetWindowLongW(hwnd, GWL_STYLE)),
+                static_cast<unsigned long>(::GetWindowLongW(hwnd, GWL_EXSTYLE)), ::GetDpiForWindow(hwnd));
+  std::string out = "{" + std::string(head) + "\"class\":" + Json(ClassOf(hwnd)) + ",\"text\":" + Json(TextOf(hwnd)) +
+                    ",\"rect\":" + RectJson(window) + ",\"client\":" + RectJson(client);
+  HWND owner = ::GetWindow(hwnd, GW_OWNER);
+  char ownerText[64];
+  std::snprintf(ownerText, sizeof ownerText, ",\"owner\":%llu",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(owner)));
+  out += ownerText;
+  if (ClassOf(hwnd) == L"Edit" || ClassOf(hwnd) == L"RICHEDIT50W") {
+    LOGFONTW font{};
+    DWORD_PTR fontHandle = 0;
+    ::SendMessageTimeoutW(hwnd, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, 3000, &fontHandle);
+    HFONT hfont = reinterpret_cast<HFONT>(fontHandle);
+    if (hfont && ::GetObjectW(hfont, sizeof font, &font)) {
+      char fontText[128];
+      std::snprintf(fontText, sizeof fontText, ",\"font_height\":%ld,\"font_weight\":%ld,\"font_italic\":%d",
+                    font.lfHeight, font.lfWeight, font.lfItalic);
+      out += fontText + std::string(",\"font_face\":") + Json(font.lfFaceName);
+    }
+  }
+  return out;
+}
+
+BOOL CALLBACK AddChild(HWND child, LPARAM param) {
+  auto* out = reinterpret_cast<std::string*>(param);
+  if (::GetParent(child) == nullptr) return TRUE;
+  if (out->back() != '[') *out += ",";
+  *out += WindowJson(child) + "}";
+  return TRUE;
+}
+
+bool Interesting(HWND hwnd) {
+  std::wstring cls = ClassOf(hwnd);
+  return cls.rfind(L"Varnel", 0) == 0 || cls == L"#32770" || cls == L"#32768" || cls == L"tooltips_class32" ||
+         cls == L"Shell_TrayWnd" || cls == L"__winex11_standalone_tray";
+}
+
+BOOL CALLBACK AddTopLevel(HWND hwnd, LPARAM param) {
+  if (!Interesting(hwnd)) return TRUE;
+  auto* out = reinterpret_cast<std::string*>(param);
+  if (out->back() != '[') *out += ",";
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  *out += WindowJson(hwnd) + ",\"pid\":" + std::to_string(pid) + ",\"children\":[";
+  ::EnumChildWindows(hwnd, AddChild, param);
+  *out += "]}";
+  return TRUE;
+}
+
+HWND ParseHwnd(const char* text) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(text, nullptr, 10))); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  std::string command = argv[1];
+  if (command == "dump") {
+    std::string out = "[";
+    ::EnumWindows(AddTopLevel, reinterpret_cast<LPARAM>(&out));
+    out += "]\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+  }
+  if (argc < 3) return 2;
+  HWND hwnd = ParseHwnd(argv[2]);
+  if (command == "close") return ::PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (command == "endsession") {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000, &result);
+    ::SendMessageTimeoutW(hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000, &result);
+    return 0;
+  }
+  if (command == "click" && argc >= 4) {
+    HWND button = ::GetDlgItem(hwnd, std::atoi(argv[3]));
+    if (!button) return 1;
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (command == "post" && argc >= 6) {
+    return ::PostMessageW(hwnd, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
+                          static_cast<WPARAM>(std::strtoull(argv[4], nullptr, 0)),
+                          static_cast<LPARAM>(std::strtoll(argv[5], nullptr, 0)))
+               ? 0
+               : 1;
+  }
+  return 2;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// A fresh folder for one test, removed with everything in it afterwards.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace varnel {
+
+class TempFolder {
+ public:
+  TempFolder() {
+    wchar_t base[MAX_PATH + 1]{};
+    ::GetTempPathW(MAX_PATH, base);
+    static int counter = 0;
+    path_ = std::wstring(base) + L"varnel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    ::CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() { RemoveTree(path_); }
+
+  const std::wstring& path() const { return path_; }
+  std::wstring Path(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+  // Names of the entries (files and folders) that match pattern, in name order.
+  std::vector<std::wstring> Names(const wchar_t* pattern) const {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data{};
+    HANDLE find = ::FindFirstFileW(Path(pattern).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+      std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  static void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW data{};
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring child = folder + L"\\" + name;
+        ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveTree(child);
+        } else {
+          ::DeleteFileW(child.c_str());
+        }
+      } while (::FindNextFileW(find, &data));
+      ::FindClose(find);
+    }
+    ::RemoveDirectoryW(folder.c_str());
+  }
+
+  std::wstring path_;
+};
+
+}  // namespace varnel
