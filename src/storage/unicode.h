@@ -1,0 +1,26 @@
+#pragma once
+// Strict conversions between Unicode encodings and the program's strings (UTF-16 code units where
+// wchar_t has 16 bits, as on Windows; code points where it has 32). Every function refuses
+// ill-formed input instead of substituting a replacement character.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varnel {
+
+// Nothing on overlong forms, encoded surrogates, values above U+10FFFF or a truncated sequence.
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes);
+
+// Nothing when the text holds an unpaired surrogate or a value that is not a character.
+std::optional<std::string> EncodeUtf8(std::wstring_view text);
+
+// Nothing on an odd number of bytes or an unpaired surrogate.
+std::optional<std::wstring> DecodeUtf16(std::string_view bytes, bool bigEndian);
+
+std::optional<std::string> EncodeUtf16(std::wstring_view text, bool bigEndian);
+
+// True when every byte is below 0x80.
+bool IsAscii(std::string_view bytes);
+
+}  // namespace varnel

@@ -1,0 +1,108 @@
+#include "storage/unicode.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace varnel {
+namespace {
+
+// U+1F600 as the program holds it: a surrogate pair where wchar_t has 16 bits.
+std::wstring Emoji() {
+  std::wstring text;
+  if constexpr (sizeof(wchar_t) == 2) {
+    text = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+  } else {
+    text = {static_cast<wchar_t>(0x1F600)};
+  }
+  return text;
+}
+
+TEST(Utf8, DecodesAndEncodesEveryLength) {
+  const std::wstring text = L"A\u00E9\u3042" + Emoji();
+  const std::string bytes = "A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80";
+  EXPECT_EQ(DecodeUtf8(bytes), text);
+  EXPECT_EQ(EncodeUtf8(text), bytes);
+  EXPECT_EQ(DecodeUtf8(""), L"");
+  EXPECT_EQ(DecodeUtf8(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));
+}
+
+TEST(Utf8, RefusesIllFormedBytes) {
+  for (const char* bad : {
+           "\x80",              // continuation without a lead
+           "\xC0\x80",          // overlong NUL
+           "\xC1\xBF",          // overlong
+           "\xE0\x80\x80",      // overlong
+           "\xF0\x80\x80\x80",  // overlong
+           "\xED\xA0\x80",      // encoded surrogate
+           "\xF4\x90\x80\x80",  // above U+10FFFF
+           "\xF8\x88\x80\x80\x80",
+           "\xFF",
+           "\xE3\x81",      // truncated
+           "a\xE3\x81" "b", // continuation missing
+       }) {
+    EXPECT_EQ(DecodeUtf8(bad), std::nullopt) << testing::PrintToString(std::string(bad));
+  }
+}
+
+TEST(Utf8, RefusesUnpairedSurrogates) {
+  EXPECT_EQ(EncodeUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), std::nullopt);
+  EXPECT_EQ(EncodeUtf8(L"a" + std::wstring(1, static_cast<wchar_t>(0xDC00)) + L"b"), std::nullopt);
+}
+
+TEST(Utf16, BothByteOrders) {
+  const std::wstring text = L"a\u3042" + Emoji();
+  const std::string little("a\0\x42\x30\x3D\xD8\x00\xDE", 8);
+  const std::string big("\0a\x30\x42\xD8\x3D\xDE\x00", 8);
+  EXPECT_EQ(DecodeUtf16(little, false), text);
+  EXPECT_EQ(DecodeUtf16(big, true), text);
+  EXPECT_EQ(EncodeUtf16(text, false), little);
+  EXPECT_EQ(EncodeUtf16(text, true), big);
+}
+
+TEST(Utf16, RefusesOddLengthsAndUnpairedSurrogates) {
+  EXPECT_EQ(DecodeUtf16(std::string("a\0b", 3), false), std::nullopt);
+  EXPECT_EQ(DecodeUtf16(std::string("\x3D\xD8", 2), false), std::nullopt);          // high at the end
+  EXPECT_EQ(DecodeUtf16(std::string("\x3D\xD8" "a\0", 4), false), std::nullopt);    // high, then no low
+  EXPECT_EQ(DecodeUtf16(std::string("\x00\xDE" "a\0", 4), false), std::nullopt);    // low alone
+  EXPECT_EQ(EncodeUtf16(std::wstring(1, static_cast<wchar_t>(0xDBFF)), false), std::nullopt);
+}
+
+TEST(Unicode, RandomCharactersRoundTripThroughEveryForm) {
+  std::mt19937 random(3);
+  std::uniform_int_distribution<std::uint32_t> codePoint(1, 0x10FFFF);
+  for (int i = 0; i < 200; ++i) {
+    std::u32string points;
+    while (points.size() < 50) {
+      const char32_t c = codePoint(random);
+      if (c < 0xD800 || c > 0xDFFF) points.push_back(c);
+    }
+    std::string little;
+    for (const char32_t c : points) {
+      const auto put = [&](std::uint32_t unit) {
+        little.push_back(static_cast<char>(unit & 0xFF));
+        little.push_back(static_cast<char>(unit >> 8));
+      };
+      if (c >= 0x10000) {
+        put(0xD800 + ((c - 0x10000) >> 10));
+        put(0xDC00 + ((c - 0x10000) & 0x3FF));
+      } else {
+        put(c);
+      }
+    }
+    const std::optional<std::wstring> text = DecodeUtf16(little, false);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(DecodeUtf8(*EncodeUtf8(*text)), text);
+    EXPECT_EQ(EncodeUtf16(*text, false), little);
+    EXPECT_EQ(DecodeUtf16(*EncodeUtf16(*text, true), true), text);
+  }
+}
+
+TEST(Ascii, SeesTheHighBit) {
+  EXPECT_TRUE(IsAscii(""));
+  EXPECT_TRUE(IsAscii("abc\x7F"));
+  EXPECT_FALSE(IsAscii("ab\x80"));
+}
+
+}  // namespace
+}  // namespace varnel
