@@ -1,0 +1,64 @@
+#include "storage/record_name.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+
+#include "storage/number_text.h"
+
+namespace varnel {
+namespace {
+
+constexpr int kMaxSteps = 10000;
+
+// The stamp one unit of its 15th significant digit further on: the next name it can have.
+double NextStamp(double stamp) {
+  char buffer[64];
+  const std::to_chars_result r =
+      std::to_chars(buffer, buffer + sizeof buffer, stamp, std::chars_format::scientific, 14);
+  std::string text(buffer, r.ptr);  // "-d.dddddddddddddde+XX", fifteen digits
+  const bool negative = text[0] == '-';
+  // Forward is one unit up in magnitude for a positive stamp and one unit down for a negative one.
+  const char wrapFrom = negative ? '0' : '9';
+  const char wrapTo = negative ? '9' : '0';
+  for (std::size_t i = text.find('e'); i-- > 0;) {
+    if (text[i] == '.') continue;
+    if (text[i] != wrapFrom) {
+      text[i] = static_cast<char>(text[i] + (negative ? -1 : 1));
+      break;
+    }
+    text[i] = wrapTo;
+    if (i == 0) text.insert(0, "1");  // 9.99...e+08 becomes 10.00...e+08
+  }
+  double next = stamp;
+  std::from_chars(text.data(), text.data() + text.size(), next);
+  return next;
+}
+
+}  // namespace
+
+double RecordStamp(const LocalClock& clock) {
+  using namespace std::chrono;
+  const sys_days date{year_month_day{year{clock.year}, month{clock.month}, day{clock.day}}};
+  const sys_days start{year_month_day{year{2002}, January, day{1}}};
+  const std::int64_t days = (date - start).count();
+  return static_cast<double>(days * 24 * 60 * 60) + static_cast<double>(clock.secondsSinceMidnight);
+}
+
+std::wstring RecordFileName(double stamp) {
+  const std::string text = FormatDouble(stamp);
+  return std::wstring(text.begin(), text.end()) + L".dat";
+}
+
+std::optional<std::wstring> NewRecordFileName(const LocalClock& clock,
+                                              const std::function<bool(const std::wstring& name)>& exists) {
+  double stamp = RecordStamp(clock);
+  for (int step = 0; step < kMaxSteps; ++step) {
+    std::wstring name = RecordFileName(stamp);
+    if (!exists(name)) return name;
+    stamp = NextStamp(stamp);
+  }
+  return std::nullopt;
+}
+
+}  // namespace varnel

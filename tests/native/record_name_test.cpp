@@ -1,0 +1,87 @@
+#include "storage/record_name.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace varnel {
+namespace {
+
+struct ClockCase {
+  const char* name;
+  LocalClock clock;
+  const wchar_t* fileName;
+};
+
+class RecordFileNameTest : public testing::TestWithParam<ClockCase> {};
+
+TEST_P(RecordFileNameTest, StampsTheClock) {
+  EXPECT_EQ(RecordFileName(RecordStamp(GetParam().clock)), GetParam().fileName);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clocks, RecordFileNameTest,
+    testing::Values(ClockCase{"StartOf2002", {2002, 1, 1, 0.0f}, L"0.dat"},
+                    ClockCase{"Midnight", {2026, 12, 7, 0.0f}, L"786758400.dat"},
+                    // 86399.99 in single precision is 86399.9921875; the sum keeps 15 digits.
+                    ClockCase{"LastTickOfTheDay", {2026, 12, 7, 86399.99f}, L"786844799.992188.dat"},
+                    ClockCase{"LeapDay", {2024, 2, 29, 43200.5f}, L"699364800.5.dat"},
+                    ClockCase{"DayAfterLeapDay", {2024, 3, 1, 0.0f}, L"699408000.dat"},
+                    ClockCase{"DayBefore2002", {2001, 12, 31, 0.0f}, L"-86400.dat"},
+                    // Past the 32-bit range of seconds (19 January 2070): no overflow.
+                    ClockCase{"After2070", {2070, 1, 20, 0.0f}, L"2147558400.dat"}),
+    [](const testing::TestParamInfo<ClockCase>& info) { return info.param.name; });
+
+TEST(NewRecordFileName, FreeNameIsTheStampItself) {
+  std::vector<std::wstring> asked;
+  const auto exists = [&](const std::wstring& name) {
+    asked.push_back(name);
+    return false;
+  };
+  EXPECT_EQ(NewRecordFileName({2024, 2, 29, 43200.5f}, exists), L"699364800.5.dat");
+  EXPECT_EQ(asked, std::vector<std::wstring>{L"699364800.5.dat"});
+}
+
+struct CollisionCase {
+  const char* name;
+  LocalClock clock;
+  std::set<std::wstring> taken;
+  const wchar_t* expected;
+};
+
+class CollisionTest : public testing::TestWithParam<CollisionCase> {};
+
+// A taken name moves the stamp on by one unit of its 15th digit, as often as needed.
+TEST_P(CollisionTest, MovesToTheNextFreeName) {
+  const std::set<std::wstring>& taken = GetParam().taken;
+  const auto exists = [&](const std::wstring& name) { return taken.contains(name); };
+  EXPECT_EQ(NewRecordFileName(GetParam().clock, exists), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, CollisionTest,
+    testing::Values(
+        CollisionCase{"ShortStamp", {2024, 2, 29, 43200.5f}, {L"699364800.5.dat"}, L"699364800.500001.dat"},
+        CollisionCase{"FullStamp", {2026, 12, 7, 86399.99f}, {L"786844799.992188.dat"}, L"786844799.992189.dat"},
+        CollisionCase{"Carry",
+                      {2024, 2, 29, 43200.5f},
+                      {L"699364800.5.dat", L"699364800.500001.dat", L"699364800.500002.dat", L"699364800.500003.dat",
+                       L"699364800.500004.dat", L"699364800.500005.dat", L"699364800.500006.dat",
+                       L"699364800.500007.dat", L"699364800.500008.dat", L"699364800.500009.dat"},
+                      L"699364800.50001.dat"},
+        CollisionCase{"WholeSecond", {2026, 12, 7, 0.0f}, {L"786758400.dat"}, L"786758400.000001.dat"},
+        CollisionCase{"NegativeStampMovesUp", {2001, 12, 31, 0.0f}, {L"-86400.dat"}, L"-86399.9999999999.dat"}),
+    [](const testing::TestParamInfo<CollisionCase>& info) { return info.param.name; });
+
+TEST(NewRecordFileName, GivesUpWhenEveryNameIsTaken) {
+  int asked = 0;
+  const auto exists = [&](const std::wstring&) {
+    ++asked;
+    return true;
+  };
+  EXPECT_EQ(NewRecordFileName({2026, 12, 7, 1.0f}, exists), std::nullopt);
+  EXPECT_EQ(asked, 10000);
+}
+
+}  // namespace
+}  // namespace varnel
