@@ -1,8 +1,9 @@
 // Code pages through glibc's iconv, for native builds.
+#include <iconv.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <iconv.h>
 
 #include "storage/code_page.h"
 
@@ -11,8 +12,7 @@ namespace {
 
 // Runs one whole conversion; nothing on an invalid, incomplete or unconvertible sequence (iconv
 // without "//TRANSLIT" or "//IGNORE" stops at the first one).
-std::optional<std::string> Convert(const std::string& to, const std::string& from, const char* in,
-                                   std::size_t inSize) {
+std::optional<std::string> Convert(const std::string& to, const std::string& from, const char* in, std::size_t inSize) {
   iconv_t cd = iconv_open(to.c_str(), from.c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
   std::string out(inSize * 4 + 16, '\0');
@@ -25,8 +25,7 @@ std::optional<std::string> Convert(const std::string& to, const std::string& fro
     std::size_t outLeft = out.size() - done;
     // Once the input is used up, one more call with no input ends any shift state.
     const bool flushing = inLeft == 0;
-    const std::size_t result =
-        iconv(cd, flushing ? nullptr : &inPtr, flushing ? nullptr : &inLeft, &outPtr, &outLeft);
+    const std::size_t result = iconv(cd, flushing ? nullptr : &inPtr, flushing ? nullptr : &inLeft, &outPtr, &outLeft);
     done = out.size() - outLeft;
     if (result != static_cast<std::size_t>(-1)) {
       if (flushing) break;

@@ -154,9 +154,7 @@ NoteRecord ParseRecord(std::string_view fileBytes, const CodePage& codePage) {
     return utf8 ? DecodeUtf8(field->text) : codePage.Decode(field->text);
   };
   const auto number = [](const std::optional<Field>& field) { return ConvertValue<float>(field, ParseSingle); };
-  const auto colour = [](const std::optional<Field>& field) {
-    return ConvertValue<std::int32_t>(field, ParseColour);
-  };
+  const auto colour = [](const std::optional<Field>& field) { return ConvertValue<std::int32_t>(field, ParseColour); };
   const auto flag = [](const std::optional<Field>& field) { return ConvertValue<bool>(field, ParseFlag); };
 
   NoteRecord record;

@@ -20,7 +20,7 @@ namespace varnel {
 
 // "ＭＳ Ｐゴシック", the font of a new note.
 inline constexpr std::wstring_view kDefaultFontName = L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF";
-inline constexpr float kDefaultNoteSize = 3000;         // twips, width and height of a new note
+inline constexpr float kDefaultNoteSize = 3000;                // twips, width and height of a new note
 inline constexpr std::int32_t kDefaultBackColor = 0x00C0C0C0;  // light grey
 inline constexpr float kDefaultFontSize = 9;
 inline constexpr std::int32_t kDefaultForeColor = 0x00000000;  // black

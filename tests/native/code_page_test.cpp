@@ -35,8 +35,9 @@ TEST_F(Cp932, RefusesCharactersWithoutAnExactForm) {
                               L"a\u00E9"}) {
     EXPECT_EQ(cp_->Encode(text), std::nullopt);
   }
-  const std::wstring emoji = sizeof(wchar_t) == 2 ? std::wstring{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)}
-                                                  : std::wstring{static_cast<wchar_t>(0x1F600)};
+  const std::wstring emoji = sizeof(wchar_t) == 2
+                                 ? std::wstring{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)}
+                                 : std::wstring{static_cast<wchar_t>(0x1F600)};
   EXPECT_EQ(cp_->Encode(emoji), std::nullopt);
   EXPECT_EQ(cp_->Encode(L"\u2225"), "\x81\x61");  // PARALLEL TO, the character 0x8161 reads as
   EXPECT_EQ(cp_->Encode(std::wstring(1, static_cast<wchar_t>(0xD800))), std::nullopt);

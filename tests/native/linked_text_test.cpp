@@ -37,18 +37,26 @@ using enum LineEnd;
 
 INSTANTIATE_TEST_SUITE_P(
     Files, LinkedTextRoundTrip,
-    testing::Values(
-        RoundTripCase{"TwoLines", "a\r\nb\r\n", L"a\r\nb", {kCodePage, kCrLf}},
-        RoundTripCase{"EmptyLastLine", "a\r\n\r\n", L"a\r\n", {kCodePage, kCrLf}},
-        RoundTripCase{"OnlyALineEnd", "\r\n", L"", {kCodePage, kCrLf}},
-        RoundTripCase{"LfOnly", "a\nb\n\n", L"a\r\nb\r\n", {kCodePage, kLf}},
-        RoundTripCase{"CrOnly", "a\rb\r", L"a\r\nb", {kCodePage, kCr}},
-        RoundTripCase{"Cp932", "\x83\x81\x83\x82\r\n\x82\xA0\r\n", L"\u30E1\u30E2\r\n\u3042", {kCodePage, kCrLf}},
-        RoundTripCase{"Utf8", "\xE3\x81\x82\n\xED\x95\x9C\n", L"\u3042\r\n\uD55C", {kUtf8, kLf}},
-        RoundTripCase{"Utf8WithMark", "\xEF\xBB\xBF" "a\r\n", L"a", {kUtf8Bom, kCrLf}},
-        RoundTripCase{"Utf16Le", std::string("\xFF\xFE" "a\0\r\0\n\0\x42\x30\r\0\n\0", 14), L"a\r\n\u3042",
-                      {kUtf16LeBom, kCrLf}},
-        RoundTripCase{"Utf16Be", std::string("\xFE\xFF\0a\0\n", 6), L"a", {kUtf16BeBom, kLf}}),
+    testing::Values(RoundTripCase{"TwoLines", "a\r\nb\r\n", L"a\r\nb", {kCodePage, kCrLf}},
+                    RoundTripCase{"EmptyLastLine", "a\r\n\r\n", L"a\r\n", {kCodePage, kCrLf}},
+                    RoundTripCase{"OnlyALineEnd", "\r\n", L"", {kCodePage, kCrLf}},
+                    RoundTripCase{"LfOnly", "a\nb\n\n", L"a\r\nb\r\n", {kCodePage, kLf}},
+                    RoundTripCase{"CrOnly", "a\rb\r", L"a\r\nb", {kCodePage, kCr}},
+                    RoundTripCase{
+                        "Cp932", "\x83\x81\x83\x82\r\n\x82\xA0\r\n", L"\u30E1\u30E2\r\n\u3042", {kCodePage, kCrLf}},
+                    RoundTripCase{"Utf8", "\xE3\x81\x82\n\xED\x95\x9C\n", L"\u3042\r\n\uD55C", {kUtf8, kLf}},
+                    RoundTripCase{"Utf8WithMark",
+                                  "\xEF\xBB\xBF"
+                                  "a\r\n",
+                                  L"a",
+                                  {kUtf8Bom, kCrLf}},
+                    RoundTripCase{"Utf16Le",
+                                  std::string("\xFF\xFE"
+                                              "a\0\r\0\n\0\x42\x30\r\0\n\0",
+                                              14),
+                                  L"a\r\n\u3042",
+                                  {kUtf16LeBom, kCrLf}},
+                    RoundTripCase{"Utf16Be", std::string("\xFE\xFF\0a\0\n", 6), L"a", {kUtf16BeBom, kLf}}),
     [](const testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
 
 TEST_F(LinkedTextTest, FileWithoutAFinalLineEndGainsOne) {
@@ -74,13 +82,19 @@ TEST_F(LinkedTextTest, EveryLineBreakOfTheTextTakesTheFilesLineEnd) {
 
 TEST_F(LinkedTextTest, NotText) {
   for (const std::string& bytes : {
-           std::string("a\0b\r\n", 5),                  // NUL byte
-           std::string("\xEF\xBB\xBF" "a\0", 5),        // NUL in UTF-8
-           std::string("\xFF\xFE" "a\0\0\0", 6),        // NUL character in UTF-16
-           std::string("\xFF\xFE" "a\0b", 5),           // odd UTF-16
-           std::string("\xFF\xFE\0\xDC", 4),            // unpaired surrogate
-           std::string("\xEF\xBB\xBF\xC0\x80", 5),      // invalid UTF-8 behind the mark
-           std::string("abc\x82"),                      // incomplete in code page 932
+           std::string("a\0b\r\n", 5),  // NUL byte
+           std::string("\xEF\xBB\xBF"
+                       "a\0",
+                       5),  // NUL in UTF-8
+           std::string("\xFF\xFE"
+                       "a\0\0\0",
+                       6),  // NUL character in UTF-16
+           std::string("\xFF\xFE"
+                       "a\0b",
+                       5),                          // odd UTF-16
+           std::string("\xFF\xFE\0\xDC", 4),        // unpaired surrogate
+           std::string("\xEF\xBB\xBF\xC0\x80", 5),  // invalid UTF-8 behind the mark
+           std::string("abc\x82"),                  // incomplete in code page 932
            std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16),
        }) {
     EXPECT_EQ(DecodeLinkedText(bytes, *cp932_), std::nullopt) << testing::PrintToString(bytes);
@@ -114,12 +128,11 @@ TEST_P(MisreadTest, FallsBackToUtf8WithAMark) {
   EXPECT_EQ(DecodeLinkedText(encoded->bytes, *cp)->text, GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, MisreadTest,
-    testing::Values(MisreadCase{932, L"\uFF8F\uFF6F", kCodePage},        // ﾏｯ is CF AF, also UTF-8
-                    MisreadCase{1252, L"\u00C3\u00A9", kCodePage},       // Ã© is C3 A9, also UTF-8
-                    MisreadCase{1252, L"\u00EF\u00BB\u00BFa", kCodePage},  // ï»¿ is the UTF-8 mark
-                    MisreadCase{932, L"\uFEFFa", kUtf8}));                 // a mark of its own
+INSTANTIATE_TEST_SUITE_P(Texts, MisreadTest,
+                         testing::Values(MisreadCase{932, L"\uFF8F\uFF6F", kCodePage},   // ﾏｯ is CF AF, also UTF-8
+                                         MisreadCase{1252, L"\u00C3\u00A9", kCodePage},  // Ã© is C3 A9, also UTF-8
+                                         MisreadCase{1252, L"\u00EF\u00BB\u00BFa", kCodePage},  // ï»¿ is the UTF-8 mark
+                                         MisreadCase{932, L"\uFEFFa", kUtf8}));                 // a mark of its own
 
 TEST_F(LinkedTextTest, TextThatNoFileHoldsCannotBeWritten) {
   const std::wstring surrogate = L"a" + std::wstring(1, static_cast<wchar_t>(0xDC00));

@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <ostream>
-#include <tuple>
 #include <random>
+#include <tuple>
 
 namespace varnel {
 
@@ -43,14 +44,13 @@ class NoteRecordTest : public testing::Test {
 };
 
 NoteRecord RecordOf(const NoteValues& v) {
-  return {v.textfile, v.left,     v.top,      v.width, v.height, v.backColor,
+  return {v.textfile, v.left,     v.top,       v.width, v.height, v.backColor,
           v.fontName, v.fontSize, v.foreColor, v.bold,  v.italic, v.webVisible};
 }
 
 TEST_F(NoteRecordTest, NewRecordIsByteExact) {
   EXPECT_EQ(FormatNewRecord(L"C:\\memo\\memo.txt", 1200, 900, *cp932_),
-            "C:\\memo\\memo.txt,1200,900,3000,3000,&H00C0C0C0&," + kFontCp932 +
-                ",9,&H00000000&,False,False,False\r\n");
+            "C:\\memo\\memo.txt,1200,900,3000,3000,&H00C0C0C0&," + kFontCp932 + ",9,&H00000000&,False,False,False\r\n");
   EXPECT_EQ(FormatNewRecord(L"C:\\a.txt", 0, -7.5f, *cp932_),
             "C:\\a.txt,0,-7.5,3000,3000,&H00C0C0C0&," + kFontCp932 + ",9,&H00000000&,False,False,False\r\n");
 }
@@ -90,64 +90,48 @@ class RecordLayoutTest : public NoteRecordTest, public testing::WithParamInterfa
 
 // Every layout the reading rules allow gives the same twelve values.
 TEST_P(RecordLayoutTest, ReadsTheSameValues) {
-  const NoteRecord expected{L"C:\\a b.txt", 15.0f, 30.0f, 3000.0f, 2000.0f, 12632256, L"Arial",
-                            10.5f,          255,   true,  false,   true};
+  const NoteRecord expected{L"C:\\a b.txt", 15.0f, 30.0f, 3000.0f, 2000.0f, 12632256,
+                            L"Arial",       10.5f, 255,   true,    false,   true};
   EXPECT_EQ(Parse(GetParam().bytes), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, RecordLayoutTest,
-    testing::Values(
-        LayoutCase{"OneLine", "C:\\a b.txt,15,30,3000,2000,12632256,Arial,10.5,255,True,False,True\r\n"},
-        LayoutCase{"NoLineEnd", "C:\\a b.txt,15,30,3000,2000,12632256,Arial,10.5,255,True,False,True"},
-        LayoutCase{"LeadingAndTrailingBlanks",
-                   "  C:\\a b.txt, 15 ,\t30,3000,2000, 12632256 ,   Arial,10.5,255, True,False ,True\r\n"},
-        LayoutCase{"HexadecimalForms",
-                   "C:\\a b.txt,&HF&,&H1E&,3000,2000,&H00C0C0C0&,Arial,10.5,&HFF&,-1,0,&H1&\r\n"},
-        LayoutCase{"ShortLinesContinue",
-                   "C:\\a b.txt,15\r\n30,3000,2000\n12632256\rArial,10.5\r\n255,True,False,True\r\n"},
-        LayoutCase{"ExtraFieldsAndLinesIgnored",
-                   "C:\\a b.txt,15,30,3000,2000,12632256,Arial,10.5,255,True,False,True,x,y\r\nmore\r\n"},
-        LayoutCase{"QuotedFields", "\"C:\\a b.txt\",\"15\",30,3000,2000,12632256, \"Arial\" ,10.5,255,True,False,True"}),
+    testing::Values(LayoutCase{"OneLine", "C:\\a b.txt,15,30,3000,2000,12632256,Arial,10.5,255,True,False,True\r\n"},
+                    LayoutCase{"NoLineEnd", "C:\\a b.txt,15,30,3000,2000,12632256,Arial,10.5,255,True,False,True"},
+                    LayoutCase{"LeadingAndTrailingBlanks",
+                               "  C:\\a b.txt, 15 ,\t30,3000,2000, 12632256 ,   Arial,10.5,255, True,False ,True\r\n"},
+                    LayoutCase{"HexadecimalForms",
+                               "C:\\a b.txt,&HF&,&H1E&,3000,2000,&H00C0C0C0&,Arial,10.5,&HFF&,-1,0,&H1&\r\n"},
+                    LayoutCase{"ShortLinesContinue",
+                               "C:\\a b.txt,15\r\n30,3000,2000\n12632256\rArial,10.5\r\n255,True,False,True\r\n"},
+                    LayoutCase{"ExtraFieldsAndLinesIgnored",
+                               "C:\\a b.txt,15,30,3000,2000,12632256,Arial,10.5,255,True,False,True,x,y\r\nmore\r\n"},
+                    LayoutCase{"QuotedFields",
+                               "\"C:\\a b.txt\",\"15\",30,3000,2000,12632256, \"Arial\" ,10.5,255,True,False,True"}),
     [](const testing::TestParamInfo<LayoutCase>& info) { return info.param.name; });
-
-TEST_F(NoteRecordTest, MissingFieldsAtTheEndReadAsZero) {
-  const NoteRecord record = Parse("C:\\a.txt,15,30\r\n");
-  EXPECT_EQ(record.textfile, L"C:\\a.txt");
-  EXPECT_EQ(record.top, 30.0f);
-  EXPECT_EQ(record.width, 0.0f);
-  EXPECT_EQ(record.fontName, L"");
-  EXPECT_EQ(record.webVisible, false);
-}
 
 struct BadFieldCase {
   int field;  // 1 to 12
   const char* text;
 };
 
+// Clears value number field (1 to 12) of the record.
 void Unset(NoteRecord& r, int field) {
-  switch (field) {
-    case 1: r.textfile.reset(); break;
-    case 2: r.left.reset(); break;
-    case 3: r.top.reset(); break;
-    case 4: r.width.reset(); break;
-    case 5: r.height.reset(); break;
-    case 6: r.backColor.reset(); break;
-    case 7: r.fontName.reset(); break;
-    case 8: r.fontSize.reset(); break;
-    case 9: r.foreColor.reset(); break;
-    case 10: r.bold.reset(); break;
-    case 11: r.italic.reset(); break;
-    case 12: r.webVisible.reset(); break;
-  }
+  const std::function<void()> clear[] = {
+      [&] { r.textfile.reset(); }, [&] { r.left.reset(); },     [&] { r.top.reset(); },
+      [&] { r.width.reset(); },    [&] { r.height.reset(); },   [&] { r.backColor.reset(); },
+      [&] { r.fontName.reset(); }, [&] { r.fontSize.reset(); }, [&] { r.foreColor.reset(); },
+      [&] { r.bold.reset(); },     [&] { r.italic.reset(); },   [&] { r.webVisible.reset(); }};
+  clear[field - 1]();
 }
 
 class BadFieldTest : public NoteRecordTest, public testing::WithParamInterface<BadFieldCase> {};
 
 // A field that does not convert leaves its own value unset and every other value as written.
 TEST_P(BadFieldTest, UnsetsThatValueOnly) {
-  std::vector<std::string> fields{"C:\\a.txt", "15", "30",   "3000", "2000", "255",
-                                  "Arial",    "9",  "-1",   "True", "False", "True"};
+  std::vector<std::string> fields{"C:\\a.txt", "15", "30", "3000", "2000",  "255",
+                                  "Arial",     "9",  "-1", "True", "False", "True"};
   fields[GetParam().field - 1] = GetParam().text;
   std::string line;
   for (const std::string& field : fields) line += field + ",";
@@ -159,19 +143,22 @@ TEST_P(BadFieldTest, UnsetsThatValueOnly) {
   EXPECT_EQ(record, expected) << line;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, BadFieldTest,
-    testing::Values(BadFieldCase{1, "C:\\\x82"}, BadFieldCase{1, "\"C:\\a.txt\"x"}, BadFieldCase{7, "\x82\x20"},
-                    BadFieldCase{2, "abc"}, BadFieldCase{3, "1e999"}, BadFieldCase{4, "NaN"}, BadFieldCase{5, "-"},
-                    BadFieldCase{8, "&H"}, BadFieldCase{6, "&HFFFFFFFFF&"}, BadFieldCase{9, "2147483648"},
-                    BadFieldCase{10, "Yes"}, BadFieldCase{11, "1e999"}, BadFieldCase{12, "\"True"}));
+INSTANTIATE_TEST_SUITE_P(Fields, BadFieldTest,
+                         testing::Values(BadFieldCase{1, "C:\\\x82"}, BadFieldCase{1, "\"C:\\a.txt\"x"},
+                                         BadFieldCase{7, "\x82\x20"}, BadFieldCase{2, "abc"}, BadFieldCase{3, "1e999"},
+                                         BadFieldCase{4, "NaN"}, BadFieldCase{5, "-"}, BadFieldCase{8, "&H"},
+                                         BadFieldCase{6, "&HFFFFFFFFF&"}, BadFieldCase{9, "2147483648"},
+                                         BadFieldCase{10, "Yes"}, BadFieldCase{11, "1e999"},
+                                         BadFieldCase{12, "\"True"}));
 
 TEST_F(NoteRecordTest, CommasAndQuotesAreQuoted) {
   NoteValues v = ClosedExample();
   v.textfile = L"C:\\a,b\\say \"hi\".txt";
   v.fontName = L"Font, \"Quoted\"";
   const std::optional<std::string> line = FormatClosedRecord(v, *cp932_);
-  EXPECT_EQ(line, "\"C:\\a,b\\say \"\"hi\"\".txt\",1200,900,3000,3000,12632256,\"Font, \"\"Quoted\"\"\",9,0,True,False,True\r\n");
+  EXPECT_EQ(
+      line,
+      "\"C:\\a,b\\say \"\"hi\"\".txt\",1200,900,3000,3000,12632256,\"Font, \"\"Quoted\"\"\",9,0,True,False,True\r\n");
   EXPECT_EQ(Parse(*line), RecordOf(v));
 }
 
@@ -180,9 +167,10 @@ TEST_F(NoteRecordTest, TextWithoutAFormInTheCodePageIsWrittenAsUtf8WithAMark) {
   v.textfile = L"C:\\\uD55C\uAE00.txt";  // 한글: Korean on a Japanese system
   const std::optional<std::string> line = FormatClosedRecord(v, *cp932_);
   ASSERT_TRUE(line.has_value());
-  EXPECT_EQ(*line, kUtf8Mark + "C:\\\xED\x95\x9C\xEA\xB8\x80.txt,1200,900,3000,3000,12632256,"
-                               "\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF,"
-                               "9,0,True,False,True\r\n");
+  EXPECT_EQ(*line, kUtf8Mark +
+                       "C:\\\xED\x95\x9C\xEA\xB8\x80.txt,1200,900,3000,3000,12632256,"
+                       "\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF,"
+                       "9,0,True,False,True\r\n");
   EXPECT_EQ(Parse(*line), RecordOf(v));
 
   NoteValues font = ClosedExample();

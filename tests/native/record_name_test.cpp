@@ -19,18 +19,18 @@ TEST_P(RecordFileNameTest, StampsTheClock) {
   EXPECT_EQ(RecordFileName(RecordStamp(GetParam().clock)), GetParam().fileName);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clocks, RecordFileNameTest,
-    testing::Values(ClockCase{"StartOf2002", {2002, 1, 1, 0.0f}, L"0.dat"},
-                    ClockCase{"Midnight", {2026, 12, 7, 0.0f}, L"786758400.dat"},
-                    // 86399.99 in single precision is 86399.9921875; the sum keeps 15 digits.
-                    ClockCase{"LastTickOfTheDay", {2026, 12, 7, 86399.99f}, L"786844799.992188.dat"},
-                    ClockCase{"LeapDay", {2024, 2, 29, 43200.5f}, L"699364800.5.dat"},
-                    ClockCase{"DayAfterLeapDay", {2024, 3, 1, 0.0f}, L"699408000.dat"},
-                    ClockCase{"DayBefore2002", {2001, 12, 31, 0.0f}, L"-86400.dat"},
-                    // Past the 32-bit range of seconds (19 January 2070): no overflow.
-                    ClockCase{"After2070", {2070, 1, 20, 0.0f}, L"2147558400.dat"}),
-    [](const testing::TestParamInfo<ClockCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Clocks, RecordFileNameTest,
+                         testing::Values(ClockCase{"StartOf2002", {2002, 1, 1, 0.0f}, L"0.dat"},
+                                         ClockCase{"Midnight", {2026, 12, 7, 0.0f}, L"786758400.dat"},
+                                         // 86399.99 in single precision is 86399.9921875; the sum keeps 15 digits.
+                                         ClockCase{
+                                             "LastTickOfTheDay", {2026, 12, 7, 86399.99f}, L"786844799.992188.dat"},
+                                         ClockCase{"LeapDay", {2024, 2, 29, 43200.5f}, L"699364800.5.dat"},
+                                         ClockCase{"DayAfterLeapDay", {2024, 3, 1, 0.0f}, L"699408000.dat"},
+                                         ClockCase{"DayBefore2002", {2001, 12, 31, 0.0f}, L"-86400.dat"},
+                                         // Past the 32-bit range of seconds (19 January 2070): no overflow.
+                                         ClockCase{"After2070", {2070, 1, 20, 0.0f}, L"2147558400.dat"}),
+                         [](const testing::TestParamInfo<ClockCase>& info) { return info.param.name; });
 
 TEST(NewRecordFileName, FreeNameIsTheStampItself) {
   std::vector<std::wstring> asked;

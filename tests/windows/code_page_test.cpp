@@ -1,10 +1,10 @@
 // Code page 932 as Windows converts it: the reference for what record files and linked text files
 // may hold. Runs under a Japanese locale (ANSI code page 932).
-#include <windows.h>
+#include "storage/code_page.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
-#include "storage/code_page.h"
 #include "storage/linked_text.h"
 #include "storage/note_record.h"
 
@@ -45,13 +45,12 @@ TEST_P(Cp932Duplicates, ReadAsOneCharacterWrittenInOneForm) {
   EXPECT_EQ(cp_->Encode(GetParam().text), GetParam().forms.front());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Characters, Cp932Duplicates,
-    testing::Values(DuplicateCase{"ApproximatelyEqual", {"\x81\xE0", "\x87\x90"}, L"\u2252"},
-                    DuplicateCase{"RomanNumeralOne", {"\x87\x54", "\xFA\x4A"}, L"\u2160"},
-                    DuplicateCase{"NotSign", {"\x81\xCA", "\xEE\xF9", "\xFA\x54"}, L"\uFFE2"},
-                    DuplicateCase{"IbmKanji", {"\xFA\x5C", "\xED\x40"}, L"\u7E8A"}),
-    [](const testing::TestParamInfo<DuplicateCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Characters, Cp932Duplicates,
+                         testing::Values(DuplicateCase{"ApproximatelyEqual", {"\x81\xE0", "\x87\x90"}, L"\u2252"},
+                                         DuplicateCase{"RomanNumeralOne", {"\x87\x54", "\xFA\x4A"}, L"\u2160"},
+                                         DuplicateCase{"NotSign", {"\x81\xCA", "\xEE\xF9", "\xFA\x54"}, L"\uFFE2"},
+                                         DuplicateCase{"IbmKanji", {"\xFA\x5C", "\xED\x40"}, L"\u7E8A"}),
+                         [](const testing::TestParamInfo<DuplicateCase>& info) { return info.param.name; });
 
 TEST_F(WindowsCp932, NoBestFitAndNoDefaultCharacter) {
   for (const wchar_t* text : {L"\u00A5", L"\u00E9", L"\u2016", L"\uD55C\uAE00", L"\U0001F600"}) {
@@ -76,7 +75,10 @@ TEST_F(WindowsCp932, WaveDashInAPathMakesAUtf8Record) {
   const std::wstring path = L"C:\\memo\\a\u301Cb.txt";
   const std::optional<std::string> line = FormatNewRecord(path, 0, 0, *cp_);
   ASSERT_TRUE(line.has_value());
-  EXPECT_TRUE(line->starts_with("\xEF\xBB\xBF" "C:\\memo\\a\xE3\x80\x9C" "b.txt,"));
+  EXPECT_TRUE(
+      line->starts_with("\xEF\xBB\xBF"
+                        "C:\\memo\\a\xE3\x80\x9C"
+                        "b.txt,"));
   EXPECT_EQ(ParseRecord(*line, *cp_).textfile, path);
 }
 
@@ -84,7 +86,9 @@ TEST_F(WindowsCp932, WaveDashInALinkedTextFallsBackToUtf8) {
   const std::optional<EncodedText> encoded = EncodeLinkedText(L"a\u301C", {}, *cp_);
   ASSERT_TRUE(encoded.has_value());
   EXPECT_TRUE(encoded->fellBack);
-  EXPECT_EQ(encoded->bytes, "\xEF\xBB\xBF" "a\xE3\x80\x9C\r\n");
+  EXPECT_EQ(encoded->bytes,
+            "\xEF\xBB\xBF"
+            "a\xE3\x80\x9C\r\n");
 }
 
 }  // namespace
