@@ -1,0 +1,182 @@
+#include "platform/common_dialog.h"
+
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cwchar>
+
+namespace varnel {
+namespace {
+
+// Flag bits that would make the dialogs call into hooks or templates we do not supply, or refuse
+// every size; never taken from `Flags`.
+constexpr DWORD kFontFlagsNotPassed = CF_ENABLEHOOK | CF_ENABLETEMPLATE | CF_ENABLETEMPLATEHANDLE | CF_APPLY |
+                                      CF_USESTYLE | CF_LIMITSIZE | CF_SHOWHELP;
+constexpr DWORD kColorFlagsNotPassed = CC_ENABLEHOOK | CC_ENABLETEMPLATE | CC_ENABLETEMPLATEHANDLE | CC_SHOWHELP;
+
+constexpr wchar_t kFontChoiceProperty[] = L"Varnel.FontChoice";
+
+// What the font dialog's three lists show, read when it opens and when OK is pressed, so that a
+// part the user did not touch keeps the program's own exact value.
+struct FontDialogTexts {
+  std::array<wchar_t, LF_FACESIZE + 8> face{};
+  std::array<wchar_t, 64> style{};
+  std::array<wchar_t, 16> size{};
+
+  void Read(HWND dialog) noexcept {
+    ::GetDlgItemTextW(dialog, cmb1, face.data(), static_cast<int>(face.size()));
+    ::GetDlgItemTextW(dialog, cmb2, style.data(), static_cast<int>(style.size()));
+    ::GetDlgItemTextW(dialog, cmb3, size.data(), static_cast<int>(size.size()));
+  }
+};
+
+struct FontChoice {
+  FontDialogTexts opened;
+  FontDialogTexts confirmed;
+  bool seenOpen = false;
+  bool seenOk = false;
+};
+
+UINT_PTR CALLBACK FontDialogHook(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == WM_INITDIALOG) {
+    const auto* request = reinterpret_cast<const CHOOSEFONTW*>(lParam);
+    auto* choice = request ? reinterpret_cast<FontChoice*>(request->lCustData) : nullptr;
+    if (choice) {
+      ::SetPropW(dialog, kFontChoiceProperty, choice);
+      choice->opened.Read(dialog);
+      choice->seenOpen = true;
+    }
+    return TRUE;  // let the dialog set the focus
+  }
+  auto* choice = static_cast<FontChoice*>(::GetPropW(dialog, kFontChoiceProperty));
+  if (!choice) return FALSE;
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    choice->confirmed.Read(dialog);
+    choice->seenOk = true;
+  } else if (msg == WM_DESTROY) {
+    ::RemovePropW(dialog, kFontChoiceProperty);
+  }
+  return FALSE;  // the dialog's own handling always runs
+}
+
+// The colour dialog's hook only notes that the dialog opened.
+UINT_PTR CALLBACK ColorDialogHook(HWND, UINT msg, WPARAM, LPARAM lParam) noexcept {
+  if (msg == WM_INITDIALOG) {
+    const auto* request = reinterpret_cast<const CHOOSECOLORW*>(lParam);
+    if (request && request->lCustData) *reinterpret_cast<bool*>(request->lCustData) = true;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// What a chooser's answer means. The hooks tell whether the dialog really opened: a chooser that
+// never opened has failed, whatever it answered (Wine answers "chosen" when the dialog cannot be
+// created, for example for an owner window that no longer exists).
+ChooserOutcome OutcomeOf(BOOL answer, bool opened) noexcept {
+  if (!opened) return ChooserOutcome::Failed;
+  if (answer) return ChooserOutcome::Chosen;
+  return ::CommDlgExtendedError() == 0 ? ChooserOutcome::Cancelled : ChooserOutcome::Failed;
+}
+
+template <std::size_t N>
+bool SameText(const std::array<wchar_t, N>& a, const std::array<wchar_t, N>& b) noexcept {
+  return std::wcscmp(a.data(), b.data()) == 0;
+}
+
+// Pixels per logical inch the font dialog converts heights with (the screen's).
+int ScreenDpi() noexcept {
+  struct ScreenDc {
+    HDC dc = ::GetDC(nullptr);
+    ~ScreenDc() {
+      if (dc) ::ReleaseDC(nullptr, dc);
+    }
+  } screen;
+  const int dpi = screen.dc ? ::GetDeviceCaps(screen.dc, LOGPIXELSY) : 0;
+  return dpi > 0 ? dpi : 96;
+}
+
+// The RGB a stored colour value stands for now: plain values as they are, system colour values
+// (0x80000000 | index) as the system currently paints them.
+COLORREF DisplayColor(std::int32_t value) noexcept {
+  const auto bits = static_cast<std::uint32_t>(value);
+  if (bits & 0x80000000u) return ::GetSysColor(static_cast<int>(bits & 0xFFu));
+  return bits & 0x00FFFFFFu;
+}
+
+}  // namespace
+
+CommonDialog::CommonDialog() { customColors_.fill(RGB(255, 255, 255)); }
+
+ChooserOutcome CommonDialog::ShowFont(HWND owner) {
+  LOGFONTW font{};
+  font.lfHeight = -static_cast<LONG>(std::lround(static_cast<double>(FontSize) * ScreenDpi() / 72.0));
+  font.lfWeight = FontBold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = FontItalic ? TRUE : FALSE;
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  font.lfQuality = DEFAULT_QUALITY;
+  font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  const std::size_t nameLength = std::min<std::size_t>(FontName.size(), LF_FACESIZE - 1);
+  std::copy_n(FontName.data(), nameLength, font.lfFaceName);
+  const LOGFONTW initialFont = font;
+
+  DWORD flags = static_cast<DWORD>(Flags) & ~kFontFlagsNotPassed;
+  if ((flags & CF_BOTH) == 0) flags |= CF_SCREENFONTS;
+  // Vertical-writing faces ("@...") are of no use in a note.
+  flags |= CF_INITTOLOGFONTSTRUCT | CF_ENABLEHOOK | CF_NOVERTFONTS;
+
+  FontChoice choice;
+  CHOOSEFONTW request{};
+  request.lStructSize = sizeof request;
+  request.hwndOwner = owner;
+  request.lpLogFont = &font;
+  request.Flags = flags;
+  request.lCustData = reinterpret_cast<LPARAM>(&choice);
+  request.lpfnHook = FontDialogHook;
+
+  BOOL answer = ::ChooseFontW(&request);
+  ChooserOutcome outcome = OutcomeOf(answer, choice.seenOpen);
+  if (outcome == ChooserOutcome::Failed && (flags & CF_PRINTERFONTS)) {
+    // No printer fonts to offer (no printer): offer the screen fonts instead.
+    font = initialFont;
+    choice = FontChoice{};
+    request.Flags = (flags & ~CF_PRINTERFONTS) | CF_SCREENFONTS;
+    answer = ::ChooseFontW(&request);
+    outcome = OutcomeOf(answer, choice.seenOpen);
+  }
+  if (outcome != ChooserOutcome::Chosen) return outcome;
+
+  // Without the reading at OK every part counts as changed and comes from the dialog.
+  const bool known = choice.seenOk;
+  if (!known || !SameText(choice.opened.face, choice.confirmed.face)) FontName = font.lfFaceName;
+  if (!known || !SameText(choice.opened.style, choice.confirmed.style)) {
+    FontBold = font.lfWeight > FW_MEDIUM;
+    FontItalic = font.lfItalic != 0;
+  }
+  if ((!known || !SameText(choice.opened.size, choice.confirmed.size)) && request.iPointSize > 0) {
+    FontSize = static_cast<float>(request.iPointSize) / 10.0f;
+  }
+  return ChooserOutcome::Chosen;
+}
+
+ChooserOutcome CommonDialog::ShowColor(HWND owner) {
+  CHOOSECOLORW request{};
+  request.lStructSize = sizeof request;
+  request.hwndOwner = owner;
+  request.rgbResult = DisplayColor(Color);
+  request.lpCustColors = customColors_.data();
+  request.Flags = (static_cast<DWORD>(Flags) & ~kColorFlagsNotPassed) | CC_ENABLEHOOK;
+  bool opened = false;
+  request.lCustData = reinterpret_cast<LPARAM>(&opened);
+  request.lpfnHook = ColorDialogHook;
+  const BOOL answer = ::ChooseColorW(&request);
+  const ChooserOutcome outcome = OutcomeOf(answer, opened);
+  if (outcome != ChooserOutcome::Chosen) return outcome;
+  Color = static_cast<std::int32_t>(request.rgbResult & 0x00FFFFFFu);
+  return ChooserOutcome::Chosen;
+}
+
+}  // namespace varnel
