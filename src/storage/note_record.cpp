@@ -131,9 +131,9 @@ std::optional<std::string> JoinRecord(std::wstring_view path, const std::array<s
     line = kUtf8Mark;
   }
   line += Quoted(*pathBytes);
-  for (const std::string& value : afterPath) line += "," + value;
-  line += "," + Quoted(*fontBytes);
-  for (const std::string& value : afterFont) line += "," + value;
+  for (const std::string& value : afterPath) line.append(",").append(value);
+  line.append(",").append(Quoted(*fontBytes));
+  for (const std::string& value : afterFont) line.append(",").append(value);
   line += "\r\n";
   return line;
 }

@@ -28,7 +28,7 @@ double NextStamp(double stamp) {
       break;
     }
     text[i] = wrapTo;
-    if (i == 0) text.insert(0, "1");  // 9.99...e+08 becomes 10.00...e+08
+    if (i == 0) text.insert(text.begin(), '1');  // 9.99...e+08 becomes 10.00...e+08
   }
   double next = stamp;
   std::from_chars(text.data(), text.data() + text.size(), next);
