@@ -37,7 +37,8 @@ varnel_locale() {
     localedef -i ja_JP -f UTF-8 "$dir/ja_JP.UTF-8" 2>/dev/null || [ -d "$dir/ja_JP.UTF-8" ]
   fi
   export LOCPATH="$dir"
-  export LANG=ja_JP.UTF-8 2>/dev/null  # bash itself cannot load it: LOCPATH is for the children
+  # For the children: bash itself read LOCPATH at its start, cannot load the locale and would warn.
+  { export LANG=ja_JP.UTF-8; } 2>/dev/null
   unset LC_ALL LC_CTYPE LANGUAGE
 }
 

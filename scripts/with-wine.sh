@@ -6,7 +6,16 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
 varnel_locale
-varnel_wine_prefix "${VARNEL_TEST_PREFIX:-$VARNEL_CACHE/wine-test}"
+prefix=${VARNEL_TEST_PREFIX:-$VARNEL_CACHE/wine-test}
+mkdir -p "$(dirname "$prefix")"
+# One session per prefix at a time: a second one would share, and then kill, the first one's
+# wineserver.
+exec 9>"$prefix.lock"
+if ! flock -n 9; then
+  varnel_say "waiting for another test session on $prefix"
+  flock 9
+fi
+varnel_wine_prefix "$prefix"
 varnel_start_xvfb 90
 
 cleanup() {

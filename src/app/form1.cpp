@@ -1,6 +1,11 @@
 #include "app/form1.h"
 
+#include <limits>
+
+#include "note/form2.h"
+#include "platform/app_folder.h"
 #include "platform/dpi.h"
+#include "platform/files.h"
 #include "platform/twips.h"
 #include "resources/resource_ids.h"
 
@@ -35,6 +40,9 @@ HICON LoadProgramIcon(int size) {
 
 std::unique_ptr<Form1> Form1::Create() {
   auto form = std::make_unique<Form1>();
+  form->folder_ = ApplicationFolder();
+  form->codePage_ = MakeSystemCodePage();
+  if (!form->codePage_) return nullptr;
   form->icon_.reset(LoadProgramIcon(32));
   form->smallIcon_.reset(LoadProgramIcon(16));
   form->background_.reset(::CreateSolidBrush(kBackground));
@@ -47,9 +55,36 @@ std::unique_ptr<Form1> Form1::Create() {
   return form;
 }
 
+Form1::~Form1() = default;
+
 void Form1::Load(int showCommand) {
+  OpenAllNotes();
+  // The main window comes after the notes, in front of them.
   ::ShowWindow(hwnd(), showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ? SW_SHOWNORMAL : showCommand);
   ::UpdateWindow(hwnd());
+}
+
+void Form1::OpenAllNotes() {
+  // The listing is taken once, before the first note opens.
+  const std::vector<std::wstring> names = ListFileNames(folder_, L"*.dat");
+  for (const std::wstring& name : names) OpenNote(folder_ + L"\\" + name);
+}
+
+void Form1::OpenNote(const std::wstring& path) {
+  // Past the last slot no note opens in this run; the record stays for a later run.
+  if (noteCount >= 0 && noteCount < kNoteSlots) {
+    auto& note = notes[static_cast<size_t>(noteCount)];
+    note = std::make_unique<Form2>(*codePage_);
+    note->idfile = path;
+    note->Show();
+  }
+  if (noteCount < std::numeric_limits<std::int16_t>::max()) ++noteCount;
+}
+
+void Form1::CloseAllNotes() noexcept {
+  for (auto& note : notes) {
+    if (note) note->Close();
+  }
 }
 
 void Form1::ApplyDesignSize(int dpi, const RECT* suggested) noexcept {
@@ -135,9 +170,11 @@ LRESULT Form1::OnEndSession(bool ending) noexcept {
   return 0;
 }
 
+// Shutdown runs once, whether the main window closes or the Windows session ends.
 void Form1::Unload() noexcept {
   if (unloaded_) return;
   unloaded_ = true;
+  CloseAllNotes();
 }
 
 }  // namespace varnel

@@ -3,13 +3,18 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "platform/unique_handle.h"
 #include "platform/window_base.h"
+#include "storage/code_page.h"
 
 namespace varnel {
+
+class Form2;
 
 class Form1 final : public WindowBase {
  public:
@@ -21,8 +26,22 @@ class Form1 final : public WindowBase {
   // Creates the main window, hidden; nullptr when the window system refuses.
   static std::unique_ptr<Form1> Create();
 
-  // Start-up after the single-instance check; shows the main window last.
+  ~Form1() override;
+
+  // Start-up after the single-instance check: reopens every note, then shows the main window.
   void Load(int showCommand);
+
+  // Opens one note per record file in the application folder, in name order.
+  void OpenAllNotes();
+  // Creates a note for the record file at path, registers it in the next slot and shows it.
+  void OpenNote(const std::wstring& path);
+  // Closes every registered note that is still open; each saves itself.
+  void CloseAllNotes() noexcept;
+
+  // The registry of notes opened in this run, in opening order; slots are never reused.
+  static constexpr int kNoteSlots = 101;
+  std::array<std::unique_ptr<Form2>, kNoteSlots> notes;
+  std::int16_t noteCount = 0;
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
@@ -36,6 +55,8 @@ class Form1 final : public WindowBase {
   LRESULT OnEndSession(bool ending) noexcept;
   void Unload() noexcept;
 
+  std::wstring folder_;
+  std::unique_ptr<CodePage> codePage_;
   int dpi_ = 96;
   bool unloaded_ = false;
   UniqueIcon icon_;

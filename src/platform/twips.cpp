@@ -17,3 +17,13 @@ int TwipsPerPixel(int dpi) {
 }
 
 }  // namespace varnel
+
+namespace varnel {
+
+bool IsWindowTwips(double twips) {
+  // About a million pixels at any common DPI: far beyond every screen, far inside an int.
+  constexpr double kLimit = 16'000'000;
+  return std::isfinite(twips) && twips > -kLimit && twips < kLimit;
+}
+
+}  // namespace varnel

@@ -16,3 +16,11 @@ double PixelsToTwips(int pixels, int dpi);
 int TwipsPerPixel(int dpi);
 
 }  // namespace varnel
+
+namespace varnel {
+
+// True for a position or size in twips that a window can take (finite, within the range of
+// screen coordinates), so converting it to pixels stays exact and safe.
+bool IsWindowTwips(double twips);
+
+}  // namespace varnel

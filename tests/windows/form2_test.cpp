@@ -1,0 +1,265 @@
+// A note window in this process, on a temporary folder: how it restores itself from its record,
+// shows its linked text, and saves both back when it closes.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <memory>
+#include <string>
+
+#include "note/form2.h"
+#include "platform/files.h"
+#include "storage/code_page.h"
+#include "storage/note_record.h"
+#include "temp_folder.h"
+
+namespace varnel {
+namespace {
+
+constexpr int kText1Id = 1;
+
+class NoteTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ::OleInitialize(nullptr); }
+  void TearDown() override { ::OleUninitialize(); }
+
+  std::string Read(const std::wstring& path) { return ReadWholeFile(path).bytes.value_or("<missing>"); }
+  void Write(const std::wstring& path, const std::string& bytes) {
+    ASSERT_EQ(WriteFileAtomically(path, bytes), static_cast<DWORD>(ERROR_SUCCESS));
+  }
+  void WriteNewRecord(const std::wstring& textPath) { Write(record_, *FormatNewRecord(textPath, 1500, 750, *codePage_)); }
+
+  std::unique_ptr<Form2> Open() {
+    auto note = std::make_unique<Form2>(*codePage_);
+    note->idfile = record_;
+    note->Show();
+    return note;
+  }
+  static HWND Text1(const Form2& note) { return ::GetDlgItem(note.hwnd(), kText1Id); }
+  static std::wstring TextOf(const Form2& note) {
+    HWND text1 = Text1(note);
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(text1)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(text1, text.data(), static_cast<int>(text.size()))));
+    return text;
+  }
+  static void SetText(const Form2& note, const std::wstring& text) { ::SetWindowTextW(Text1(note), text.c_str()); }
+
+  TempFolder folder_;
+  std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
+  std::wstring record_ = folder_.Path(L"787104000.5.dat");
+  std::wstring textPath_ = folder_.Path(L"メモ.txt");
+};
+
+struct LinkedTextCase {
+  const char* name;
+  std::string file;          // bytes on disk
+  std::wstring shown;        // what the text box shows
+  std::string afterEditing;  // the file after " x" is typed at the end and the note closes
+};
+
+class LinkedTextFormats : public NoteTest, public ::testing::WithParamInterface<LinkedTextCase> {};
+
+TEST_P(LinkedTextFormats, ShowTheLinesAndWriteEditsBackInTheFilesOwnForm) {
+  const LinkedTextCase& c = GetParam();
+  Write(textPath_, c.file);
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  EXPECT_EQ(TextOf(*note), c.shown);
+  SetText(*note, c.shown + L" x");
+  note->Close();
+  EXPECT_EQ(Read(textPath_), c.afterEditing);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, LinkedTextFormats,
+    ::testing::Values(
+        LinkedTextCase{"CrLf", "a\r\nb\r\n", L"a\r\nb", "a\r\nb x\r\n"},
+        LinkedTextCase{"SingleLine", "a", L"a", "a x\r\n"},
+        LinkedTextCase{"Empty", "", L"", " x\r\n"},
+        LinkedTextCase{"LfOnly", "a\nb\n", L"a\r\nb", "a\nb x\n"},
+        LinkedTextCase{"CrOnly", "a\rb\r", L"a\r\nb", "a\rb x\r"},
+        LinkedTextCase{"CodePage932", "\x93\xfa\x96\x7b\r\n", L"日本", "\x93\xfa\x96\x7b x\r\n"},
+        LinkedTextCase{"Utf8", "\xe6\x97\xa5\xe6\x9c\xac\n", L"日本", "\xe6\x97\xa5\xe6\x9c\xac x\n"},
+        LinkedTextCase{"Utf8Bom", "\xef\xbb\xbf" "a\r\n", L"a", "\xef\xbb\xbf" "a x\r\n"},
+        LinkedTextCase{"Utf16Le", std::string("\xff\xfe" "a\0\r\0\n\0", 8), L"a",
+                       std::string("\xff\xfe" "a\0 \0x\0\r\0\n\0", 12)},
+        LinkedTextCase{"Utf16Be", std::string("\xfe\xff\0a\0\r\0\n", 8), L"a",
+                       std::string("\xfe\xff\0a\0 \0x\0\r\0\n", 12)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(NoteTest, UnchangedTextIsNotWrittenSoAnotherProgramsEditSurvives) {
+  Write(textPath_, "a\r\nb\r\n");
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  Write(textPath_, "changed elsewhere");
+  note->Close();
+  EXPECT_EQ(Read(textPath_), "changed elsewhere");
+}
+
+TEST_F(NoteTest, LongFileIsNeitherCutOnScreenNorWhenWrittenBack) {
+  // 200,000 characters in 2,000 lines, far past the text box's default limit of 32,767.
+  std::string file;
+  for (int i = 0; i < 2000; ++i) file += std::string(98, static_cast<char>('a' + i % 26)) + "\r\n";
+  Write(textPath_, file);
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  EXPECT_EQ(TextOf(*note).size(), file.size() - 2);
+  SetText(*note, TextOf(*note) + L"yz");
+  note->Close();
+  EXPECT_EQ(Read(textPath_), file.substr(0, file.size() - 2) + "yz\r\n");
+}
+
+TEST_F(NoteTest, CharacterOutsideTheCodePageIsWrittenAsUtf8WithAMarkNotAsQuestionMark) {
+  Write(textPath_, "a\r\n");
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  SetText(*note, L"a\U0001F600\uD55C");
+  note->Close();
+  EXPECT_EQ(Read(textPath_), "\xef\xbb\xbf" "a\xf0\x9f\x98\x80\xed\x95\x9c\r\n");
+}
+
+struct UnreadableCase {
+  const char* name;
+  bool makeFolder;
+  std::string bytes;
+};
+
+class UnreadableText : public NoteTest, public ::testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadableText, RemovesTheRecordClosesTheNoteAndLeavesTheFileAlone) {
+  const UnreadableCase& c = GetParam();
+  if (c.makeFolder) {
+    ::CreateDirectoryW(textPath_.c_str(), nullptr);
+  } else if (!c.bytes.empty()) {
+    Write(textPath_, c.bytes);
+  }
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  EXPECT_FALSE(note->IsOpen());
+  EXPECT_FALSE(FileExists(record_));
+  if (!c.makeFolder && !c.bytes.empty()) {
+    EXPECT_EQ(Read(textPath_), c.bytes);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, UnreadableText,
+                         ::testing::Values(UnreadableCase{"Missing", false, ""},
+                                           UnreadableCase{"Folder", true, ""},
+                                           UnreadableCase{"Binary", false, std::string("MZ\x90\0\x03\0\0\0", 8)},
+                                           UnreadableCase{"InvalidCodePage", false, "a\x81\r\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(NoteTest, EmptyRecordFileDisappears) {
+  Write(record_, "");
+  auto note = Open();
+  EXPECT_FALSE(note->IsOpen());
+  EXPECT_FALSE(FileExists(record_));
+}
+
+TEST_F(NoteTest, RecordValuesComeBackAndAreWrittenInTheCloseTimeForm) {
+  Write(textPath_, "a\r\n");
+  const std::wstring line = textPath_ + L",1500,750,3000,4500,&H0080FFFF&,ＭＳ ゴシック,10.5,&H00000080&,True,True,False\r\n";
+  Write(record_, *codePage_->Encode(line));
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  RECT rect{};
+  ::GetWindowRect(note->hwnd(), &rect);
+  EXPECT_EQ(rect.left, 100);
+  EXPECT_EQ(rect.top, 50);
+  EXPECT_EQ(rect.right - rect.left, 200);
+  EXPECT_EQ(rect.bottom - rect.top, 300);
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Text1(*note), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, L"ＭＳ ゴシック");
+  EXPECT_EQ(font.lfHeight, -14);  // 10.5 points at 96 DPI
+  EXPECT_EQ(font.lfWeight, FW_BOLD);
+  EXPECT_TRUE(font.lfItalic);
+  RECT text{};
+  ::GetWindowRect(Text1(*note), &text);
+  ::MapWindowPoints(HWND_DESKTOP, note->hwnd(), reinterpret_cast<POINT*>(&text), 2);
+  EXPECT_EQ(text.left, 16);
+  EXPECT_EQ(text.top, 16);
+  EXPECT_EQ(text.right - text.left, 160);  // 3000 - 600 twips
+  EXPECT_EQ(text.bottom - text.top, 260);  // 4500 - 600 twips
+  note->Close();
+  EXPECT_EQ(Read(record_),
+            *codePage_->Encode(textPath_ + L",1500,750,3000,4500,8454143,ＭＳ ゴシック,10.5,128,True,True,False\r\n"));
+  EXPECT_EQ(Read(textPath_), "a\r\n");
+}
+
+TEST_F(NoteTest, ValuesThatDoNotConvertKeepTheDesignValues) {
+  Write(textPath_, "a\r\n");
+  Write(record_, *codePage_->Encode(textPath_ + L",1500,750,wide,4500,grey,,-3,&HFF000000&,maybe,False,False\r\n"));
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  note->Close();
+  EXPECT_EQ(Read(record_), *codePage_->Encode(textPath_ + L",1500,750,3135,4500,12632256,ＭＳ Ｐゴシック,9,0,False,False,False\r\n"));
+}
+
+TEST_F(NoteTest, ReadOnlyRecordStaysAsItWasButTheTextIsStillSaved) {
+  Write(textPath_, "a\r\n");
+  WriteNewRecord(textPath_);
+  const std::string before = Read(record_);
+  ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_READONLY);
+  auto note = Open();
+  SetText(*note, L"edited");
+  note->Close();
+  ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(Read(record_), before);
+  EXPECT_EQ(Read(textPath_), "edited\r\n");
+}
+
+TEST_F(NoteTest, RecordDeletedWhileOpenMeansNothingIsWrittenAtClose) {
+  Write(textPath_, "a\r\n");
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  SetText(*note, L"edited");
+  ::DeleteFileW(record_.c_str());
+  note->Close();
+  EXPECT_FALSE(FileExists(record_));
+  EXPECT_EQ(Read(textPath_), "a\r\n");
+}
+
+TEST_F(NoteTest, ClosingByTheWindowSystemSavesToo) {
+  Write(textPath_, "a\r\n");
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  SetText(*note, L"b");
+  ::SendMessageW(note->hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(note->IsOpen());
+  EXPECT_EQ(Read(textPath_), "b\r\n");
+  note->Close();  // a second close does nothing
+  EXPECT_EQ(Read(textPath_), "b\r\n");
+}
+
+TEST_F(NoteTest, TooltipNamesTheLinkedFile) {
+  Write(textPath_, "a\r\n");
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  HWND tooltip = nullptr;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM found) {
+        wchar_t cls[64]{};
+        ::GetClassNameW(hwnd, cls, 64);
+        if (std::wstring(cls) == L"tooltips_class32") *reinterpret_cast<HWND*>(found) = hwnd;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&tooltip));
+  ASSERT_NE(tooltip, nullptr);
+  wchar_t text[512]{};
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = note->hwnd();
+  tool.uId = reinterpret_cast<UINT_PTR>(Text1(*note));
+  tool.lpszText = text;
+  ::SendMessageW(tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_EQ(std::wstring(text), L"内容はﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ + L" ]とﾘﾝｸされています");
+}
+
+}  // namespace
+}  // namespace varnel
