@@ -83,8 +83,12 @@ std::string WindowJson(HWND hwnd) {
                 static_cast<long>(::GetDlgCtrlID(hwnd)), ::IsWindowVisible(hwnd) ? "true" : "false",
                 ::IsIconic(hwnd) ? "true" : "false", static_cast<unsigned long>(::GetWindowLongW(hwnd, GWL_STYLE)),
                 static_cast<unsigned long>(::GetWindowLongW(hwnd, GWL_EXSTYLE)), ::GetDpiForWindow(hwnd));
-  std::string out = "{" + std::string(head) + "\"class\":" + Json(ClassOf(hwnd)) + ",\"text\":" + Json(TextOf(hwnd)) +
-                    ",\"rect\":" + RectJson(window) + ",\"client\":" + RectJson(client);
+  std::string out = "{";
+  out += head;
+  out += "\"class\":" + Json(ClassOf(hwnd));
+  out += ",\"text\":" + Json(TextOf(hwnd));
+  out += ",\"rect\":" + RectJson(window);
+  out += ",\"client\":" + RectJson(client);
   HWND owner = ::GetWindow(hwnd, GW_OWNER);
   char ownerText[64];
   std::snprintf(ownerText, sizeof ownerText, ",\"owner\":%llu",
