@@ -57,6 +57,16 @@ def xdotool(*args):
     return subprocess.run(["xdotool", *map(str, args)], capture_output=True, timeout=30, check=False)
 
 
+def notes():
+    """The visible note windows, with their text box (the first Edit child) as "text1"."""
+    found = []
+    for window in windows_of(FORM2):
+        edits = [c for c in window["children"] if c["class"] == "Edit"]
+        window["text1"] = edits[0] if edits else None
+        found.append(window)
+    return found
+
+
 def screenshot(name):
     ARTIFACTS.mkdir(parents=True, exist_ok=True)
     target = ARTIFACTS / f"{name}.png"
@@ -79,6 +89,24 @@ class App:
 
     def records(self):
         return sorted(p.name for p in self.folder.glob("*.dat"))
+
+    def write(self, name, data):
+        path = self.folder / name
+        path.write_bytes(data)
+        return path
+
+    def read(self, name):
+        return (self.folder / name).read_bytes()
+
+    def record_line(self, text_name, left=1500, top=1500, width=3000, height=3000, back="&H00C0C0C0&",
+                    font="ＭＳ Ｐゴシック", size="9", fore="&H00000000&", bold="False", italic="False", web="False"):
+        """A record line in the system code page for a linked text file in this folder."""
+        fields = [windows_path(self.folder / text_name), left, top, width, height, back, font, size, fore,
+                  bold, italic, web]
+        return (",".join(str(f) for f in fields) + "\r\n").encode("cp932")
+
+    def write_record(self, name, text_name, **values):
+        return self.write(name, self.record_line(text_name, **values))
 
     def start(self):
         process = subprocess.Popen(["wine", str(self.exe)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

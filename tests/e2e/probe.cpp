@@ -48,14 +48,20 @@ std::wstring ClassOf(HWND hwnd) {
 }
 
 std::wstring TextOf(HWND hwnd) {
-  // WM_GETTEXT works across processes for edit controls too; a busy or ending process must not
-  // hang the probe.
+  if (ClassOf(hwnd) != L"Edit") {
+    // Captions and static texts are held by the window system: no message, so a busy program
+    // cannot stall the probe.
+    wchar_t text[1024]{};
+    int length = ::InternalGetWindowText(hwnd, text, 1024);
+    return std::wstring(text, static_cast<size_t>(length));
+  }
+  // An edit control keeps its text itself: ask it, but never wait long for a busy program.
   DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 3000, &length)) return {};
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 500, &length)) return {};
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   DWORD_PTR got = 0;
   if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                             3000, &got)) {
+                             500, &got)) {
     return {};
   }
   text.resize(std::min<size_t>(static_cast<size_t>(got), text.size()));
@@ -97,7 +103,7 @@ std::string WindowJson(HWND hwnd) {
   if (ClassOf(hwnd) == L"Edit" || ClassOf(hwnd) == L"RICHEDIT50W") {
     LOGFONTW font{};
     DWORD_PTR fontHandle = 0;
-    ::SendMessageTimeoutW(hwnd, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, 3000, &fontHandle);
+    ::SendMessageTimeoutW(hwnd, WM_GETFONT, 0, 0, SMTO_ABORTIFHUNG, 500, &fontHandle);
     HFONT hfont = reinterpret_cast<HFONT>(fontHandle);
     if (hfont && ::GetObjectW(hfont, sizeof font, &font)) {
       char fontText[128];
