@@ -6,8 +6,11 @@
 #include "platform/app_folder.h"
 #include "platform/dpi.h"
 #include "platform/files.h"
+#include "platform/message_box.h"
 #include "platform/twips.h"
 #include "resources/resource_ids.h"
+#include "storage/note_record.h"
+#include "storage/record_name.h"
 
 namespace varnel {
 namespace {
@@ -25,6 +28,11 @@ constexpr RECT kLabel1{360, 480, 360 + 2535, 480 + 375};
 constexpr wchar_t kDropHint[] = L"ここにﾃｷｽﾄﾌｧｲﾙをﾄﾞﾛｯﾌﾟすると 新しい付箋紙を作成します";
 constexpr wchar_t kLabelFontName[] = L"ＭＳ Ｐゴシック";
 constexpr double kLabelFontPoints = 9;
+
+// Posted by a drop whose record could not be written (wParam: the Win32 error), so the message
+// box opens after the drag has ended and not inside it.
+constexpr UINT kNoteNotCreatedMessage = WM_APP + 0x40;
+constexpr wchar_t kNoteNotCreatedText[] = L"付箋紙を作成できませんでした。\r\n";
 
 RECT ToPixels(const RECT& twips, int dpi) {
   return RECT{TwipsToPixels(twips.left, dpi), TwipsToPixels(twips.top, dpi), TwipsToPixels(twips.right, dpi),
@@ -52,12 +60,17 @@ std::unique_ptr<Form1> Form1::Create() {
     return nullptr;
   }
   form->ApplyDesignSize(DpiForWindow(form->hwnd()), nullptr);
+  // Without OLE drag and drop the program still runs; it just takes no drops.
+  form->dropTarget_.Register(form->hwnd());
   return form;
 }
 
 Form1::~Form1() = default;
 
 void Form1::Load(int showCommand) {
+  // The shell's answer is kept, not acted on: without a tray the program still runs.
+  nid = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), kCaption);
+  nid->Add();
   OpenAllNotes();
   // The main window comes after the notes, in front of them.
   ::ShowWindow(hwnd(), showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ? SW_SHOWNORMAL : showCommand);
@@ -101,7 +114,20 @@ void Form1::ApplyDesignSize(int dpi, const RECT* suggested) noexcept {
 }
 
 LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == taskbarCreated_ && msg != 0) {
+    OnTaskbarCreated();
+    return 0;
+  }
   switch (msg) {
+    case kNoteNotCreatedMessage:
+      OnNoteNotCreated(static_cast<DWORD>(wParam));
+      return 0;
+    case kTrayCallbackMessage:
+      OnTrayCallback(lParam);
+      return 0;
+    case WM_SIZE:
+      OnSize(wParam);
+      return 0;
     case WM_ERASEBKGND:
       OnEraseBackground(reinterpret_cast<HDC>(wParam));
       return 1;
@@ -119,6 +145,7 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case WM_ENDSESSION:
       return OnEndSession(wParam != FALSE);
     case WM_DESTROY:
+      dropTarget_.Revoke();
       ::PostQuitMessage(0);
       return 0;
     default:
@@ -156,6 +183,22 @@ void Form1::OnPaint() noexcept {
   ::EndPaint(hwnd(), &ps);
 }
 
+void Form1::OnSize(WPARAM sizeType) noexcept {
+  // Minimized, the main window leaves the taskbar; the tray icon is the way back.
+  if (sizeType == SIZE_MINIMIZED) ::ShowWindow(hwnd(), SW_HIDE);
+}
+
+void Form1::OnTrayCallback(LPARAM mouseMessage) noexcept {
+  if (!IsTrayButtonPress(mouseMessage)) return;
+  ::ShowWindow(hwnd(), SW_SHOWNORMAL);
+  ::SetForegroundWindow(hwnd());
+}
+
+void Form1::OnTaskbarCreated() noexcept {
+  // A restarted Explorer forgets every icon: show ours again so the hidden window stays reachable.
+  if (nid) nid->Add();
+}
+
 void Form1::OnDpiChanged(int dpi, const RECT& suggested) noexcept { ApplyDesignSize(dpi, &suggested); }
 
 void Form1::OnClose() noexcept {
@@ -174,7 +217,66 @@ LRESULT Form1::OnEndSession(bool ending) noexcept {
 void Form1::Unload() noexcept {
   if (unloaded_) return;
   unloaded_ = true;
+  // No new notes once the notes are being closed.
+  dropTarget_.Revoke();
   CloseAllNotes();
+  if (nid) nid->Remove();
+}
+
+void Form1::Form_OLEDragDrop(const std::wstring& droppedPath) noexcept {
+  std::wstring recordPath;
+  DWORD error = ERROR_SUCCESS;
+  try {
+    error = WriteNewRecord(droppedPath, recordPath);
+  } catch (...) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+  }
+  if (error != ERROR_SUCCESS) {
+    ::PostMessageW(hwnd(), kNoteNotCreatedMessage, error, 0);
+    return;
+  }
+  try {
+    // Past the last slot this only counts; the record is opened in a later run.
+    OpenNote(recordPath);
+  } catch (...) {
+    // The record is on disk: the note comes back at the next start.
+  }
+}
+
+// The record of a new note for droppedPath, at the main window's position, written in one step
+// under a name made from the local clock; nothing is left behind when it fails.
+DWORD Form1::WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  LocalClock clock;
+  clock.year = now.wYear;
+  clock.month = now.wMonth;
+  clock.day = now.wDay;
+  clock.secondsSinceMidnight =
+      static_cast<float>(now.wHour * 3600 + now.wMinute * 60 + now.wSecond + now.wMilliseconds / 1000.0);
+  // Any entry of that name counts as taken, a folder too.
+  std::optional<std::wstring> name = NewRecordFileName(clock, [this](const std::wstring& candidate) {
+    return ::GetFileAttributesW((folder_ + L"\\" + candidate).c_str()) != INVALID_FILE_ATTRIBUTES;
+  });
+  if (!name) return ERROR_FILE_EXISTS;
+
+  RECT outer{};
+  if (!::GetWindowRect(hwnd(), &outer)) return ::GetLastError();
+  auto left = static_cast<float>(PixelsToTwips(outer.left, dpi_));
+  auto top = static_cast<float>(PixelsToTwips(outer.top, dpi_));
+  std::optional<std::string> line = FormatNewRecord(droppedPath, left, top, *codePage_);
+  if (!line) return ERROR_NO_UNICODE_TRANSLATION;
+
+  recordPath = folder_ + L"\\" + *name;
+  return WriteFileAtomically(recordPath, *line);
+}
+
+void Form1::OnNoteNotCreated(DWORD error) noexcept {
+  try {
+    ShowMessageBox(hwnd(), kNoteNotCreatedText + SystemErrorText(error), MB_OK | MB_ICONWARNING);
+  } catch (...) {
+    // Out of memory for the text itself: nothing more to say.
+  }
 }
 
 }  // namespace varnel

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "app/drop_target.h"
+#include "platform/tray_icon.h"
 #include "platform/unique_handle.h"
 #include "platform/window_base.h"
 #include "storage/code_page.h"
@@ -38,6 +40,10 @@ class Form1 final : public WindowBase {
   // Closes every registered note that is still open; each saves itself.
   void CloseAllNotes() noexcept;
 
+  // A file dropped on the main window: writes a new record for it in the application folder and
+  // opens its note. When the record cannot be written the user is told why, once the drop is over.
+  void Form_OLEDragDrop(const std::wstring& droppedPath) noexcept;
+
   // The registry of notes opened in this run, in opening order; slots are never reused.
   static constexpr int kNoteSlots = 101;
   std::array<std::unique_ptr<Form2>, kNoteSlots> notes;
@@ -51,18 +57,27 @@ class Form1 final : public WindowBase {
   void OnPaint() noexcept;
   void OnEraseBackground(HDC dc) noexcept;
   void OnDpiChanged(int dpi, const RECT& suggested) noexcept;
+  void OnSize(WPARAM sizeType) noexcept;
+  void OnTrayCallback(LPARAM mouseMessage) noexcept;
+  void OnTaskbarCreated() noexcept;
   void OnClose() noexcept;
   LRESULT OnEndSession(bool ending) noexcept;
   void Unload() noexcept;
+  DWORD WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const;
+  void OnNoteNotCreated(DWORD error) noexcept;
 
   std::wstring folder_;
   std::unique_ptr<CodePage> codePage_;
   int dpi_ = 96;
   bool unloaded_ = false;
+  UINT taskbarCreated_ = TrayIcon::TaskbarCreatedMessage();
+  std::unique_ptr<TrayIcon> nid;
   UniqueIcon icon_;
   UniqueIcon smallIcon_;
   UniqueBrush background_;
   UniqueFont labelFont_;
+  // Members go before the base class destroys the window, so the target is revoked first.
+  DropTarget dropTarget_{[this](const std::wstring& path) { Form_OLEDragDrop(path); }};
 };
 
 }  // namespace varnel
