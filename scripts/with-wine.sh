@@ -27,8 +27,10 @@ trap cleanup EXIT
 
 # One server for the whole run: a server that starts with each program keeps the caller's
 # stderr open for seconds after the program ends.
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1 || true
+# Wine's background processes (the server, the desktop) start here with no standard handles of
+# ours: inheriting a test's output pipe, they would keep it open after the test has ended.
+wineserver -p </dev/null >/dev/null 2>&1
+wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 || true
 
 # A Windows program given directly runs through Wine.
 if [[ "$1" == *.exe ]]; then

@@ -39,7 +39,16 @@ def wait_until(condition, timeout=20.0, interval=0.1, message="condition"):
 
 
 def probe(*args):
-    result = subprocess.run(["wine", str(PROBE), *map(str, args)], capture_output=True, timeout=60)
+    """Runs the Windows-side probe; its standard output comes back in .stdout.
+
+    The output goes through a file, not a pipe: the first Wine program that needs the desktop
+    starts Wine's own background processes, which inherit its handles and would keep a pipe open.
+    """
+    with tempfile.TemporaryFile() as output:
+        result = subprocess.run(["wine", str(PROBE), *map(str, args)], stdout=output,
+                                stderr=subprocess.DEVNULL, timeout=60)
+        output.seek(0)
+        result.stdout = output.read()
     return result
 
 

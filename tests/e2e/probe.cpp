@@ -5,6 +5,8 @@
 //   varnel_probe endsession HWND          sends WM_QUERYENDSESSION then WM_ENDSESSION(TRUE)
 //   varnel_probe click HWND ID            BM_CLICK on the dialog button with that control id
 //   varnel_probe post HWND MSG WPARAM LPARAM
+//   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
+//   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
 
 #include <windows.h>
 
@@ -135,7 +137,9 @@ BOOL CALLBACK AddTopLevel(HWND hwnd, LPARAM param) {
   if (out->back() != '[') *out += ",";
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
-  *out += WindowJson(hwnd) + ",\"pid\":" + std::to_string(pid) + ",\"children\":[";
+  *out += WindowJson(hwnd) + ",\"pid\":" + std::to_string(pid);
+  *out += ::GetForegroundWindow() == hwnd ? ",\"foreground\":true" : ",\"foreground\":false";
+  *out += ",\"children\":[";
   ::EnumChildWindows(hwnd, AddChild, param);
   *out += "]}";
   return TRUE;
@@ -156,6 +160,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc < 3) return 2;
+  if (command == "errortext") {
+    wchar_t* buffer = nullptr;
+    DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(std::strtoul(argv[2], nullptr, 0)), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text = length ? Utf8(std::wstring(buffer, length)) : std::string();
+    if (buffer) ::LocalFree(buffer);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return length ? 0 : 1;
+  }
   HWND hwnd = ParseHwnd(argv[2]);
   if (command == "close") return ::PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
   if (command == "endsession") {
@@ -169,6 +183,20 @@ int main(int argc, char** argv) {
     if (!button) return 1;
     ::PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
+  }
+  if (command == "settext" && argc >= 4) {
+    std::string utf8;
+    for (const char* digit = argv[3]; digit[0] && digit[1]; digit += 2) {
+      utf8 += static_cast<char>(std::stoi(std::string(digit, 2), nullptr, 16));
+    }
+    std::wstring text(utf8.size() + 1, L'\0');
+    text.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                          text.data(), static_cast<int>(text.size()))));
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                                 &result) && result
+               ? 0
+               : 1;
   }
   if (command == "post" && argc >= 6) {
     return ::PostMessageW(hwnd, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
