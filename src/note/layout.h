@@ -3,6 +3,7 @@
 // Portable arithmetic, used by the note window and tested natively.
 
 #include <optional>
+#include <vector>
 
 namespace varnel {
 
@@ -31,5 +32,20 @@ struct NoteLayout {
 
 // Fits the controls to the window's outer width and height (frame included), in twips.
 NoteLayout LayoutNote(double windowWidth, double windowHeight, bool webVisible);
+
+// A rectangle in screen pixels, right and bottom exclusive.
+struct PixelRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct PixelPoint {
+  int x = 0, y = 0;
+  bool operator==(const PixelPoint&) const = default;
+};
+
+// Where to move a note that would open entirely outside every work area (a monitor was removed,
+// the resolution changed): the top-left corner that puts it inside the nearest work area, as far
+// as it fits. Nothing when the note is at least partly visible, or when there is no work area.
+std::optional<PixelPoint> PlaceOnScreen(const PixelRect& note, const std::vector<PixelRect>& workAreas);
 
 }  // namespace varnel
