@@ -87,7 +87,7 @@ void Form1::OpenNote(const std::wstring& path) {
   // Past the last slot no note opens in this run; the record stays for a later run.
   if (noteCount >= 0 && noteCount < kNoteSlots) {
     auto& note = notes[static_cast<size_t>(noteCount)];
-    note = std::make_unique<Form2>(*codePage_);
+    note = std::make_unique<Form2>(*codePage_, CommonDialog1);
     note->idfile = path;
     note->Show();
   }

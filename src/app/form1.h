@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/drop_target.h"
+#include "platform/common_dialog.h"
 #include "platform/tray_icon.h"
 #include "platform/unique_handle.h"
 #include "platform/window_base.h"
@@ -43,6 +44,10 @@ class Form1 final : public WindowBase {
   // A file dropped on the main window: writes a new record for it in the application folder and
   // opens its note. When the record cannot be written the user is told why, once the drop is over.
   void Form_OLEDragDrop(const std::wstring& droppedPath) noexcept;
+
+  // CommonDialog1: the font and colour choosers every note borrows; declared before the registry so
+  // that it outlives the notes.
+  CommonDialog CommonDialog1;
 
   // The registry of notes opened in this run, in opening order; slots are never reused.
   static constexpr int kNoteSlots = 101;

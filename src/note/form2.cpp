@@ -41,8 +41,9 @@ bool IsFontSize(float points) { return std::isfinite(points) && points > 0 && po
 
 }  // namespace
 
-Form2::Form2(const CodePage& systemCodePage)
+Form2::Form2(const CodePage& systemCodePage, CommonDialog& commonDialog1)
     : codePage_(systemCodePage),
+      commonDialog1_(commonDialog1),
       width_(kDesignWidth),
       height_(kDesignHeight),
       fontName_(kDesignFontName),
@@ -81,6 +82,7 @@ bool Form2::CreateWindows() {
   windowBrush_.reset(::CreateSolidBrush(*ResolveColour(windowBackColour_)));
   ApplyTextFont();
   Layout();
+  SetUpMenu();
   return text1_ != nullptr;
 }
 
@@ -270,6 +272,9 @@ LRESULT Form2::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case WM_CAPTURECHANGED:
       OnButtonUp();
       return 0;
+    case WM_CONTEXTMENU:
+      if (OnContextMenu(lParam)) return 0;
+      return DefaultProcedure(msg, wParam, lParam);
     case WM_CLOSE:
       Close();
       return 0;
@@ -329,6 +334,11 @@ void Form2::OnButtonDown(UINT button, POINT client) noexcept {
     dragging = 1;
     // Keep the mouse while dragging, so a fast move off the window does not drop the note.
     ::SetCapture(hwnd());
+  } else if (button == WM_RBUTTONDOWN) {
+    // The menu opens under the mouse and runs its command before the press is recorded.
+    POINT screen = client;
+    ::ClientToScreen(hwnd(), &screen);
+    ShowMenu(screen);
   }
   grabX = PixelsToTwips(client.x, dpi_);
   grabY = PixelsToTwips(client.y, dpi_);

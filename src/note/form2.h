@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/common_dialog.h"
 #include "platform/unique_handle.h"
 #include "platform/window_base.h"
 #include "storage/code_page.h"
@@ -21,7 +22,9 @@ class Form2 final : public WindowBase {
  public:
   static constexpr wchar_t kClassName[] = L"VarnelForm2";
 
-  explicit Form2(const CodePage& systemCodePage);
+  // commonDialog1: the main window's font and colour choosers, which every note borrows; it must
+  // outlive the note.
+  Form2(const CodePage& systemCodePage, CommonDialog& commonDialog1);
   ~Form2() override;
 
   // Full path of the note's record file; set by the opener before Show, never changed here.
@@ -58,8 +61,26 @@ class Form2 final : public WindowBase {
   void OnButtonDown(UINT button, POINT client) noexcept;
   void OnMouseMove(POINT client) noexcept;
   void OnButtonUp() noexcept;
+  bool OnContextMenu(LPARAM lParam) noexcept;
+
+  // The popup menu (form2_menu.cpp).
+  void SetUpMenu();
+  void ShowMenu(POINT screen) noexcept;
+  void ShowMenuAtText1() noexcept;
+  void RunMenuCommand(UINT id);
+  void menu1_Click();
+  void menu2_Click();
+  void menu3_Click();
+  void menu4_Click();
+  void menu5_Click();
+  void menu6_Click();
+  void menu7_Click();
+  void SetBackColour(std::int32_t value) noexcept;
+  static LRESULT CALLBACK Text1Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self) noexcept;
 
   const CodePage& codePage_;
+  CommonDialog& commonDialog1_;
   int dpi_ = 96;
 
   // The window's geometry in twips, kept exact while the pixels agree with it.
@@ -89,6 +110,7 @@ class Form2 final : public WindowBase {
   UniqueFont font_;
   UniqueBrush textBrush_;
   UniqueBrush windowBrush_;
+  UniqueMenu menu;  // never shown as a menu bar
 };
 
 }  // namespace varnel

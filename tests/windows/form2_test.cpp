@@ -32,7 +32,7 @@ class NoteTest : public ::testing::Test {
   void WriteNewRecord(const std::wstring& textPath) { Write(record_, *FormatNewRecord(textPath, 1500, 750, *codePage_)); }
 
   std::unique_ptr<Form2> Open() {
-    auto note = std::make_unique<Form2>(*codePage_);
+    auto note = std::make_unique<Form2>(*codePage_, chooser_);
     note->idfile = record_;
     note->Show();
     return note;
@@ -47,6 +47,7 @@ class NoteTest : public ::testing::Test {
   static void SetText(const Form2& note, const std::wstring& text) { ::SetWindowTextW(Text1(note), text.c_str()); }
 
   TempFolder folder_;
+  CommonDialog chooser_;
   std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
   std::wstring record_ = folder_.Path(L"787104000.5.dat");
   std::wstring textPath_ = folder_.Path(L"メモ.txt");

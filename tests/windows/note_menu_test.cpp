@@ -1,0 +1,505 @@
+// A note's popup menu in this process: a right press opens the real menu, and a timer that the
+// menu's and the dialogs' own message loops dispatch reads them and answers them as a user would.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <colordlg.h>
+#include <dlgs.h>
+#include <ole2.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "note/form2.h"
+#include "platform/common_dialog.h"
+#include "platform/files.h"
+#include "storage/code_page.h"
+#include "storage/note_record.h"
+#include "temp_folder.h"
+
+namespace varnel {
+namespace {
+
+constexpr int kText1Id = 1;
+const std::vector<std::wstring> kItems = {L"フォント", L"文字色", L"背景色", L"WebツールバーON/OFF", L"-",
+                                          L"テキストデータの再読込み", L"テキストデータの上書き保存", L"-",
+                                          L"捨てる"};
+
+// Runs queued actions, one per popup (menu or dialog) this thread opens. A popup left open by its
+// action, or opened with none queued, is closed after a while and counted, so no test hangs.
+class PopupDriver {
+ public:
+  using Action = std::function<void(HWND popup)>;
+
+  PopupDriver() {
+    instance_ = this;
+    timer_ = ::SetTimer(nullptr, 0, 30, Tick);
+  }
+  ~PopupDriver() {
+    ::KillTimer(nullptr, timer_);
+    instance_ = nullptr;
+  }
+  PopupDriver(const PopupDriver&) = delete;
+  PopupDriver& operator=(const PopupDriver&) = delete;
+
+  void Then(Action action) { actions_.push_back(std::move(action)); }
+  int stuck = 0;
+
+ private:
+  static HWND OpenPopup() {
+    HWND found = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM out) -> BOOL {
+          wchar_t name[16]{};
+          ::GetClassNameW(hwnd, name, 16);
+          const std::wstring cls = name;
+          if ((cls == L"#32770" || cls == L"#32768") && ::IsWindowVisible(hwnd)) {
+            *reinterpret_cast<HWND*>(out) = hwnd;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+  }
+
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) noexcept {
+    PopupDriver* self = instance_;
+    if (!self) return;
+    try {
+      HWND popup = OpenPopup();
+      if (!popup) {
+        self->current_ = nullptr;
+        return;
+      }
+      if (popup != self->current_) {
+        self->current_ = popup;
+        self->ticks_ = 0;
+        if (!self->actions_.empty()) {
+          Action action = std::move(self->actions_.front());
+          self->actions_.pop_front();
+          action(popup);
+          return;
+        }
+      }
+      if (++self->ticks_ > 100) {
+        ++self->stuck;
+        ::EndMenu();
+        ::SendMessageW(::GetDlgItem(popup, IDCANCEL), BM_CLICK, 0, 0);
+      }
+    } catch (...) {
+      ADD_FAILURE() << "a popup action threw";
+    }
+  }
+
+  static inline PopupDriver* instance_ = nullptr;
+  UINT_PTR timer_ = 0;
+  std::deque<Action> actions_;
+  HWND current_ = nullptr;
+  int ticks_ = 0;
+};
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64]{};
+  ::GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+// The open menu's entries, "-" for a separator.
+std::vector<std::wstring> MenuItems(HWND menuWindow) {
+  std::vector<std::wstring> items;
+  auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t caption[128]{};
+    const bool separator = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR;
+    ::GetMenuStringW(menu, static_cast<UINT>(i), caption, 128, MF_BYPOSITION);
+    items.push_back(separator ? L"-" : caption);
+  }
+  return items;
+}
+
+// Picks a menu entry by its caption with the arrow keys and Return, as from the keyboard.
+PopupDriver::Action Choose(const std::wstring& caption) {
+  return [caption](HWND menu) {
+    ASSERT_EQ(ClassOf(menu), L"#32768");
+    int steps = 0;
+    for (const std::wstring& item : MenuItems(menu)) {
+      if (item == L"-") continue;
+      ++steps;
+      if (item == caption) break;
+    }
+    for (int i = 0; i < steps; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  };
+}
+
+void Press(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// A message box: its title, its text, its buttons, whether it shows an icon.
+struct MessageBoxSeen {
+  std::wstring title;
+  std::wstring text;
+  std::vector<int> buttons;
+  bool icon = false;
+};
+
+MessageBoxSeen ReadMessageBox(HWND box) {
+  MessageBoxSeen seen;
+  seen.title = TextOf(box);
+  seen.text = TextOf(::GetDlgItem(box, 0xFFFF));
+  for (int id : {IDOK, IDCANCEL, IDYES, IDNO, IDABORT, IDRETRY, IDIGNORE}) {
+    HWND button = ::GetDlgItem(box, id);
+    if (button && ::IsWindowVisible(button)) seen.buttons.push_back(id);
+  }
+  HWND icon = ::GetDlgItem(box, 0x440);
+  seen.icon = icon && ::IsWindowVisible(icon) && ::SendMessageW(icon, STM_GETICON, 0, 0) != 0;
+  return seen;
+}
+
+void Select(HWND dialog, int comboId, int index) {
+  HWND combo = ::GetDlgItem(dialog, comboId);
+  ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+int FindExact(HWND dialog, int comboId, const std::wstring& text) {
+  return static_cast<int>(::SendDlgItemMessageW(dialog, comboId, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+int FindStyle(HWND dialog, bool bold, bool italic) {
+  const int count = static_cast<int>(::SendDlgItemMessageW(dialog, cmb2, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const auto data = static_cast<DWORD>(::SendDlgItemMessageW(dialog, cmb2, CB_GETITEMDATA, i, 0));
+    if ((LOWORD(data) > FW_MEDIUM) == bold && (HIWORD(data) != 0) == italic) return i;
+  }
+  return -1;
+}
+
+class NoteMenuTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::OleInitialize(nullptr);
+    // A mouse resting where the menu opens would select an entry before the arrow keys do.
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
+    Write(textPath_, "a\r\nb\r\n");
+    Write(record_, *FormatNewRecord(textPath_, 1500, 1500, *codePage_));
+  }
+  void TearDown() override { ::OleUninitialize(); }
+
+  std::string Read(const std::wstring& path) { return ReadWholeFile(path).bytes.value_or("<missing>"); }
+  void Write(const std::wstring& path, const std::string& bytes) {
+    ASSERT_EQ(WriteFileAtomically(path, bytes), static_cast<DWORD>(ERROR_SUCCESS));
+  }
+  std::wstring RecordText() { return codePage_->Decode(Read(record_)).value_or(L"<undecodable>"); }
+
+  std::unique_ptr<Form2> Open() {
+    auto note = std::make_unique<Form2>(*codePage_, chooser_);
+    note->idfile = record_;
+    note->Show();
+    return note;
+  }
+  static HWND Text1(const Form2& note) { return ::GetDlgItem(note.hwnd(), kText1Id); }
+
+  // A right press on the note's margin; returns once the menu and its command are done.
+  static void RightPress(const Form2& note, POINT client = {5, 5}) {
+    ::SendMessageW(note.hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+    ::SendMessageW(note.hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+  }
+  void RunCommand(const Form2& note, const std::wstring& caption, PopupDriver::Action answer = nullptr) {
+    Settle();
+    driver_.Then(Choose(caption));
+    if (answer) driver_.Then(std::move(answer));
+    RightPress(note);
+  }
+
+  // Lets the window system finish what a closed dialog left behind (the owner's reactivation
+  // arrives late under Wine and would cancel a menu opened at once).
+  static void Settle() {
+    const ULONGLONG until = ::GetTickCount64() + 150;
+    while (::GetTickCount64() < until) {
+      MSG msg{};
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+  }
+
+  static LOGFONTW FontOf(const Form2& note) {
+    LOGFONTW font{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Text1(note), WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font;
+  }
+  // The colours the note paints its text box and its margin with.
+  static std::pair<COLORREF, COLORREF> TextColours(const Form2& note) {
+    HDC dc = ::GetDC(Text1(note));
+    ::SendMessageW(note.hwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Text1(note)));
+    std::pair<COLORREF, COLORREF> colours{::GetTextColor(dc), ::GetBkColor(dc)};
+    ::ReleaseDC(Text1(note), dc);
+    return colours;
+  }
+  static COLORREF MarginColour(const Form2& note) {
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 400, 400);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::SendMessageW(note.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const COLORREF colour = ::GetPixel(dc, 2, 2);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    ::ReleaseDC(nullptr, screen);
+    return colour;
+  }
+
+  TempFolder folder_;
+  CommonDialog chooser_;
+  PopupDriver driver_;
+  std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
+  std::wstring record_ = folder_.Path(L"787104000.5.dat");
+  std::wstring textPath_ = folder_.Path(L"メモ.txt");
+};
+
+TEST_F(NoteMenuTest, RightPressOpensTheNineEntriesAtTheMouseAndTheKeyboardOpensThemAtTheTextBox) {
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  std::vector<std::wstring> items;
+  RECT menuRect{};
+  auto look = [&](HWND menu) {
+    items = MenuItems(menu);
+    ::GetWindowRect(menu, &menuRect);
+    ::EndMenu();
+  };
+  driver_.Then(look);
+  RightPress(*note, POINT{7, 9});
+  EXPECT_EQ(items, kItems);
+  POINT pressed{7, 9};
+  ::ClientToScreen(note->hwnd(), &pressed);
+  EXPECT_EQ(menuRect.left, pressed.x);
+  EXPECT_EQ(menuRect.top, pressed.y);
+
+  // Shift+F10 or the menu key in the text box: the note's menu at the text box's corner.
+  items.clear();
+  driver_.Then(look);
+  ::SendMessageW(Text1(*note), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Text1(*note)), -1);
+  EXPECT_EQ(items, kItems);
+  RECT text{};
+  ::GetWindowRect(Text1(*note), &text);
+  EXPECT_EQ(menuRect.left, text.left);
+  EXPECT_EQ(menuRect.top, text.top);
+
+  // A right click inside the text keeps the text box's own editing menu.
+  items.clear();
+  driver_.Then(look);
+  ::SendMessageW(Text1(*note), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Text1(*note)),
+                 MAKELPARAM(text.left + 10, text.top + 10));
+  EXPECT_FALSE(items.empty());
+  EXPECT_NE(items, kItems);
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
+TEST_F(NoteMenuTest, RightPressDoesNotStartADrag) {
+  auto note = Open();
+  RECT before{};
+  ::GetWindowRect(note->hwnd(), &before);
+  driver_.Then([](HWND) { ::EndMenu(); });
+  ::SendMessageW(note->hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageW(note->hwnd(), WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(40, 30));
+  RECT after{};
+  ::GetWindowRect(note->hwnd(), &after);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+}
+
+TEST_F(NoteMenuTest, FontCommandOpensOnTheNotesFontAndOkAppliesTheChoiceUpToTheRecord) {
+  auto note = Open();
+  std::wstring face, size;
+  HWND owner = nullptr;
+  RunCommand(*note, L"フォント", [&](HWND dialog) {
+    wchar_t text[64]{};
+    ::GetDlgItemTextW(dialog, cmb1, text, 64);
+    face = text;
+    ::GetDlgItemTextW(dialog, cmb3, text, 64);
+    size = text;
+    owner = ::GetWindow(dialog, GW_OWNER);
+    Press(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(face, L"ＭＳ Ｐゴシック");
+  EXPECT_EQ(size, L"9");
+  EXPECT_EQ(owner, note->hwnd());
+  EXPECT_EQ(chooser_.Flags, 3);
+  EXPECT_STREQ(FontOf(*note).lfFaceName, L"ＭＳ Ｐゴシック");
+
+  RunCommand(*note, L"フォント", [](HWND dialog) {
+    Select(dialog, cmb1, FindExact(dialog, cmb1, L"DejaVu Sans"));
+    Select(dialog, cmb2, FindStyle(dialog, true, true));
+    Select(dialog, cmb3, FindExact(dialog, cmb3, L"20"));
+    Press(dialog, IDOK);
+  });
+  const LOGFONTW font = FontOf(*note);
+  EXPECT_STREQ(font.lfFaceName, L"DejaVu Sans");
+  EXPECT_EQ(font.lfHeight, -27);
+  EXPECT_EQ(font.lfWeight, FW_BOLD);
+  EXPECT_TRUE(font.lfItalic);
+  note->Close();
+  EXPECT_EQ(RecordText(), textPath_ + L",1500,1500,3000,3000,12632256,DejaVu Sans,20,0,True,True,False\r\n");
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
+TEST_F(NoteMenuTest, ColourCommandsSetTheTextAndBothBackgroundsAndCancelKeepsThem) {
+  auto note = Open();
+  int plainWidth = 0;
+  RunCommand(*note, L"文字色", [&](HWND dialog) {
+    RECT rect{};
+    ::GetWindowRect(dialog, &rect);
+    plainWidth = rect.right - rect.left;
+    ::SetDlgItemTextW(dialog, COLOR_RED, L"200");
+    Press(dialog, IDOK);
+  });
+  EXPECT_EQ(chooser_.Flags, 0);  // no font command yet: the chooser opens folded
+  EXPECT_EQ(TextColours(*note).first, RGB(200, 0, 0));
+
+  RunCommand(*note, L"背景色", [](HWND dialog) {
+    ::SetDlgItemTextW(dialog, COLOR_GREEN, L"10");
+    Press(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(TextColours(*note).second, RGB(0xC0, 0xC0, 0xC0));
+  EXPECT_EQ(MarginColour(*note), RGB(0xC0, 0xC0, 0xC0));
+
+  // After a font command the colour chooser opens expanded on the current colour.
+  RunCommand(*note, L"フォント", [](HWND dialog) { Press(dialog, IDCANCEL); });
+  std::wstring red;
+  int fullWidth = 0;
+  RunCommand(*note, L"背景色", [&](HWND dialog) {
+    RECT rect{};
+    ::GetWindowRect(dialog, &rect);
+    fullWidth = rect.right - rect.left;
+    red = TextOf(::GetDlgItem(dialog, COLOR_RED));
+    ::SetDlgItemTextW(dialog, COLOR_GREEN, L"10");
+    Press(dialog, IDOK);
+  });
+  EXPECT_EQ(red, L"192");
+  EXPECT_GT(fullWidth, plainWidth + 100);
+  EXPECT_EQ(TextColours(*note).second, RGB(0xC0, 10, 0xC0));
+  EXPECT_EQ(MarginColour(*note), RGB(0xC0, 10, 0xC0));
+  note->Close();
+  EXPECT_EQ(RecordText(), textPath_ + L",1500,1500,3000,3000," + std::to_wstring(RGB(0xC0, 10, 0xC0)) +
+                              L",ＭＳ Ｐゴシック,9,200,False,False,False\r\n");
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
+TEST_F(NoteMenuTest, ReloadReplacesEditsAndAnUnreadableFileDiscardsTheNote) {
+  auto note = Open();
+  ::SetWindowTextW(Text1(*note), L"edited");
+  Write(textPath_, "new\r\ntext\r\n");
+  RunCommand(*note, L"テキストデータの再読込み");
+  EXPECT_EQ(TextOf(Text1(*note)), L"new\r\ntext");
+
+  ::DeleteFileW(textPath_.c_str());
+  RunCommand(*note, L"テキストデータの再読込み");
+  EXPECT_FALSE(note->IsOpen());
+  EXPECT_FALSE(FileExists(record_));
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
+TEST_F(NoteMenuTest, OverwriteSaveWritesEvenUnchangedTextAndAFailureIsToldAndLosesNothing) {
+  auto note = Open();
+  Write(textPath_, "changed elsewhere\r\n");
+  RunCommand(*note, L"テキストデータの上書き保存");
+  EXPECT_EQ(Read(textPath_), "a\r\nb\r\n");
+
+  ::SetWindowTextW(Text1(*note), L"keep me");
+  ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_READONLY);
+  MessageBoxSeen seen;
+  RunCommand(*note, L"テキストデータの上書き保存", [&](HWND box) {
+    seen = ReadMessageBox(box);
+    Press(box, IDOK);
+  });
+  EXPECT_EQ(seen.title, L"Varnel");
+  EXPECT_EQ(seen.text, L"ﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ + L" ]に保存できませんでした。\r\n" +
+                           SystemErrorText(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(seen.buttons, std::vector<int>{IDOK});
+  EXPECT_TRUE(seen.icon);
+  EXPECT_TRUE(note->IsOpen());
+  EXPECT_EQ(TextOf(Text1(*note)), L"keep me");
+  EXPECT_EQ(Read(textPath_), "a\r\nb\r\n");
+  ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RunCommand(*note, L"テキストデータの上書き保存");
+  EXPECT_EQ(Read(textPath_), "keep me\r\n");
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
+TEST_F(NoteMenuTest, DiscardAsksCancelKeepsEverythingOkRemovesTheRecordAndSavesNothing) {
+  auto note = Open();
+  ::SetWindowTextW(Text1(*note), L"edited, never saved");
+  MessageBoxSeen seen;
+  RunCommand(*note, L"捨てる", [&](HWND box) {
+    seen = ReadMessageBox(box);
+    Press(box, IDCANCEL);
+  });
+  EXPECT_EQ(seen.title, L"Varnel");
+  EXPECT_EQ(seen.text,
+            L"この付箋紙を削除します。編集中の内容は失われます。よろしいですか？\r\n( ﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ +
+                L" ]は削除されません。 )\r\n\r\n編集中の内容をﾃｷｽﾄﾌｧｲﾙに反映するには「ﾃｷｽﾄﾃﾞｰﾀの上書き保存」を実行してください。");
+  EXPECT_EQ(seen.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  EXPECT_FALSE(seen.icon);
+  EXPECT_TRUE(note->IsOpen());
+  EXPECT_TRUE(FileExists(record_));
+
+  RunCommand(*note, L"捨てる", [](HWND box) { Press(box, IDOK); });
+  EXPECT_FALSE(note->IsOpen());
+  EXPECT_FALSE(FileExists(record_));
+  note->Close();
+  EXPECT_FALSE(FileExists(record_));
+  EXPECT_EQ(Read(textPath_), "a\r\nb\r\n");
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
+TEST_F(NoteMenuTest, DiscardOfARecordThatCannotBeDeletedSaysSoAndKeepsTheNote) {
+  auto note = Open();
+  ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_READONLY);
+  MessageBoxSeen seen;
+  driver_.Then(Choose(L"捨てる"));
+  driver_.Then([](HWND box) { Press(box, IDOK); });
+  driver_.Then([&](HWND box) {
+    seen = ReadMessageBox(box);
+    Press(box, IDOK);
+  });
+  RightPress(*note);
+  ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(note->IsOpen());
+  EXPECT_TRUE(FileExists(record_));
+  EXPECT_EQ(seen.title, L"Varnel");
+  EXPECT_EQ(seen.text.rfind(L"付箋紙のﾃﾞｰﾀﾌｧｲﾙ[ " + record_ + L" ]を削除できませんでした。\r\n", 0), 0u);
+}
+
+TEST_F(NoteMenuTest, WebStripToggleResizesTheTextBoxAndTwiceRestoresIt) {
+  auto note = Open();
+  RECT before{};
+  ::GetWindowRect(Text1(*note), &before);
+  RunCommand(*note, L"WebツールバーON/OFF");
+  RECT shown{};
+  ::GetWindowRect(Text1(*note), &shown);
+  EXPECT_EQ(shown.bottom - shown.top, before.bottom - before.top - 8);  // 120 twips
+  RunCommand(*note, L"WebツールバーON/OFF");
+  RECT hidden{};
+  ::GetWindowRect(Text1(*note), &hidden);
+  EXPECT_TRUE(::EqualRect(&hidden, &before));
+  // The visibility at close is what the record keeps.
+  RunCommand(*note, L"WebツールバーON/OFF");
+  note->Close();
+  EXPECT_EQ(RecordText(), textPath_ + L",1500,1500,3000,3000,12632256,ＭＳ Ｐゴシック,9,0,False,False,True\r\n");
+}
+
+}  // namespace
+}  // namespace varnel
