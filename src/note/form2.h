@@ -76,6 +76,7 @@ class Form2 final : public WindowBase {
   void menu6_Click();
   void menu7_Click();
   void SetBackColour(std::int32_t value) noexcept;
+  bool ChooserBusy() const noexcept;
   static LRESULT CALLBACK Text1Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self) noexcept;
 

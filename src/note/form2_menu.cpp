@@ -142,9 +142,18 @@ void Form2::RunMenuCommand(UINT id) {
   }
 }
 
+// Another note has the shared chooser open (it is modal to that note only): its properties are
+// that note's until it closes, so this command only beeps.
+bool Form2::ChooserBusy() const noexcept {
+  if (!commonDialog1_.Showing()) return false;
+  ::MessageBeep(MB_OK);
+  return true;
+}
+
 // Font. A cancelled or failed chooser leaves its properties as copied in, so the font stays.
 void Form2::menu1_Click() {
   CommonDialog& chooser = commonDialog1_;
+  if (ChooserBusy()) return;
   chooser.Flags = 3;
   chooser.FontName = fontName_;
   chooser.FontSize = fontSize_;
@@ -163,6 +172,7 @@ void Form2::menu1_Click() {
 // Text colour. The chooser keeps whatever Flags the last font command left.
 void Form2::menu2_Click() {
   CommonDialog& chooser = commonDialog1_;
+  if (ChooserBusy()) return;
   chooser.Color = textForeColour_;
   chooser.ShowColor(hwnd());
   if (!IsOpen() || !ResolveColour(chooser.Color)) return;
@@ -173,6 +183,7 @@ void Form2::menu2_Click() {
 // Background colour: the window's, then the text box's, with the same value.
 void Form2::menu3_Click() {
   CommonDialog& chooser = commonDialog1_;
+  if (ChooserBusy()) return;
   chooser.Color = windowBackColour_;
   chooser.ShowColor(hwnd());
   if (!IsOpen()) return;

@@ -105,11 +105,25 @@ COLORREF DisplayColor(std::int32_t value) noexcept {
   return bits & 0x00FFFFFFu;
 }
 
+// Marks a chooser as open for as long as it runs.
+class ShowingScope {
+ public:
+  explicit ShowingScope(bool& showing) noexcept : showing_(showing) { showing_ = true; }
+  ~ShowingScope() { showing_ = false; }
+  ShowingScope(const ShowingScope&) = delete;
+  ShowingScope& operator=(const ShowingScope&) = delete;
+
+ private:
+  bool& showing_;
+};
+
 }  // namespace
 
 CommonDialog::CommonDialog() { customColors_.fill(RGB(255, 255, 255)); }
 
 ChooserOutcome CommonDialog::ShowFont(HWND owner) {
+  if (showing_) return ChooserOutcome::Failed;
+  const ShowingScope scope(showing_);
   LOGFONTW font{};
   font.lfHeight = -static_cast<LONG>(std::lround(static_cast<double>(FontSize) * ScreenDpi() / 72.0));
   font.lfWeight = FontBold ? FW_BOLD : FW_NORMAL;
@@ -163,6 +177,8 @@ ChooserOutcome CommonDialog::ShowFont(HWND owner) {
 }
 
 ChooserOutcome CommonDialog::ShowColor(HWND owner) {
+  if (showing_) return ChooserOutcome::Failed;
+  const ShowingScope scope(showing_);
   CHOOSECOLORW request{};
   request.lStructSize = sizeof request;
   request.hwndOwner = owner;

@@ -37,11 +37,16 @@ class CommonDialog {
   // The system colour dialog, modal to `owner`, with `Flags` as its flags and Color as its colour.
   ChooserOutcome ShowColor(HWND owner);
 
+  // True while one of the two choosers is open. Notes share the properties, so a second note must
+  // not start a chooser then; a second Show* call meanwhile fails and changes nothing.
+  bool Showing() const noexcept { return showing_; }
+
   // The sixteen custom colours of the colour dialog, kept for the run.
   const std::array<COLORREF, 16>& CustomColors() const noexcept { return customColors_; }
 
  private:
   std::array<COLORREF, 16> customColors_;
+  bool showing_ = false;
 };
 
 }  // namespace varnel

@@ -356,6 +356,35 @@ TEST_F(NoteMenuTest, FontCommandOpensOnTheNotesFontAndOkAppliesTheChoiceUpToTheR
   EXPECT_EQ(driver_.stuck, 0);
 }
 
+TEST_F(NoteMenuTest, SecondNoteCannotTakeTheSharedChooserWhileTheFirstHasItOpen) {
+  auto first = Open();
+  const std::wstring otherText = folder_.Path(L"other.txt");
+  Write(otherText, "x\r\n");
+  const std::wstring otherRecord = folder_.Path(L"787104001.5.dat");
+  Write(otherRecord, *codePage_->Encode(otherText + L",4500,1500,3000,3000,0,ＭＳ ゴシック,12,0,False,False,False\r\n"));
+  auto second = std::make_unique<Form2>(*codePage_, chooser_);
+  second->idfile = otherRecord;
+  second->Show();
+  ASSERT_TRUE(second->IsOpen());
+
+  int secondMenus = 0;
+  RunCommand(*first, L"フォント", [&](HWND dialog) {
+    // The first note's font chooser is open: the second note's font command comes and goes.
+    driver_.Then([&](HWND menu) {
+      ++secondMenus;
+      Choose(L"フォント")(menu);
+    });
+    RightPress(*second);
+    Press(dialog, IDOK);
+  });
+  EXPECT_EQ(secondMenus, 1);
+  EXPECT_STREQ(FontOf(*first).lfFaceName, L"ＭＳ Ｐゴシック");
+  EXPECT_EQ(FontOf(*first).lfHeight, -12);
+  EXPECT_STREQ(FontOf(*second).lfFaceName, L"ＭＳ ゴシック");
+  EXPECT_EQ(FontOf(*second).lfHeight, -16);
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
 TEST_F(NoteMenuTest, ColourCommandsSetTheTextAndBothBackgroundsAndCancelKeepsThem) {
   auto note = Open();
   int plainWidth = 0;
