@@ -1,0 +1,196 @@
+"""New notes by dropping files on the main window, through a real X drag and drop: a GTK drag
+source (drag_source.py) dragged with xdotool onto the main window, which Wine turns into an OLE
+drop."""
+
+import os
+import pathlib
+import subprocess
+import time
+import unittest
+
+from harness import App, DIALOG, FORM1, notes, probe, screenshot, wait_until, windows_of, windows_path, xdotool
+
+HERE = pathlib.Path(__file__).resolve().parent
+SOURCE_AT = (900, 700)  # where the drag source window sits, away from Wine's new windows
+SOURCE_SIZE = 60
+TWIPS_PER_PIXEL = 15  # at 96 DPI
+NOT_CREATED = "付箋紙を作成できませんでした。\r\n"
+ERROR_ACCESS_DENIED = 5
+
+
+def drag(mode, items, target, at=None):
+    """Drags from a fresh drag source onto target (a window from dump()), at its centre or at the
+    given screen point, with the first button; returns what the source saw: "end" (taken) or
+    "failed" (refused)."""
+    source = subprocess.Popen(["/usr/bin/python3", str(HERE / "drag_source.py"), *map(str, SOURCE_AT), mode,
+                               *map(str, items)], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    try:
+        if source.stdout.readline().strip() != "ready":
+            raise AssertionError("the drag source did not come up")
+        time.sleep(0.3)
+        x0, y0 = SOURCE_AT[0] + SOURCE_SIZE // 2, SOURCE_AT[1] + SOURCE_SIZE // 2
+        left, top, width, height = target["rect"]
+        x1, y1 = at or (left + width // 2, top + height // 2)
+        xdotool("mousemove", x0, y0)
+        time.sleep(0.1)
+        xdotool("mousedown", 1)
+        steps = 20
+        for i in range(1, steps + 1):
+            xdotool("mousemove", x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
+            time.sleep(0.04)
+        time.sleep(0.3)
+        xdotool("mouseup", 1)
+        result = source.stdout.readline().strip()
+        source.wait(timeout=20)
+        return result
+    finally:
+        if source.poll() is None:
+            source.kill()
+            source.wait()
+        source.stdout.close()
+
+
+def expected_record(path, main):
+    """The new record for a dropped path at the main window's position, in code page 932."""
+    left, top = main["rect"][0] * TWIPS_PER_PIXEL, main["rect"][1] * TWIPS_PER_PIXEL
+    line = f"{windows_path(path)},{left},{top},3000,3000,&H00C0C0C0&,ＭＳ Ｐゴシック,9,&H00000000&,False,False,False\r\n"
+    return line.encode("cp932")
+
+
+class DropTest(unittest.TestCase):
+    def setUp(self):
+        self.app = App()
+        self.addCleanup(self.app.cleanup)
+        self.process = self.app.start()
+        self.main = self.app.main_window()
+        # The dropped files live beside the records; "*.dat" never matches them.
+        self.memo = self.app.write("メモ.txt", "一行目\r\n".encode("cp932"))
+
+    def new_records(self, count, timeout=20.0):
+        return wait_until(lambda: len(self.app.records()) == count and self.app.records(), timeout,
+                          message=f"{count} record(s)")
+
+    def assertStillRunning(self):
+        self.assertIsNone(self.process.poll())
+        self.assertEqual([w["hwnd"] for w in windows_of(FORM1)], [self.main["hwnd"]])
+
+    def test_one_file_makes_one_record_and_a_note_at_the_main_window(self):
+        self.assertEqual(drag("files", [self.memo], self.main), "end")
+        [name] = self.new_records(1)
+        self.assertRegex(name, r"^\d+(\.\d+)?\.dat$")
+        self.assertEqual(self.app.read(name), expected_record(self.memo, self.main))
+        [note] = wait_until(notes, message="the new note")
+        left, top = self.main["rect"][:2]
+        self.assertEqual(note["rect"], [left, top, 200, 200])  # 3000 x 3000 twips
+        self.assertEqual(note["text1"]["text"], "一行目")
+        screenshot("drop_new_note")
+        # At exit the note keeps its file and its record.
+        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.assertEqual(self.app.records(), [name])
+        self.assertEqual(self.app.read("メモ.txt"), "一行目\r\n".encode("cp932"))
+
+    def test_three_files_use_only_the_first(self):
+        second = self.app.write("b.txt", b"b\r\n")
+        third = self.app.write("c.txt", b"c\r\n")
+        self.assertEqual(drag("files", [self.memo, second, third], self.main), "end")
+        [name] = self.new_records(1)
+        self.assertEqual(self.app.read(name), expected_record(self.memo, self.main))
+        wait_until(notes, message="the new note")
+        time.sleep(0.5)
+        self.assertEqual(len(notes()), 1)
+        self.assertEqual(self.app.records(), [name])
+
+    def test_same_file_twice_makes_two_notes_and_two_records(self):
+        self.assertEqual(drag("files", [self.memo], self.main), "end")
+        self.new_records(1)
+        # The first note now covers the main window's left 200 pixels; the second drop goes right of it.
+        left, top, width, height = self.main["rect"]
+        self.assertEqual(drag("files", [self.memo], self.main, at=(left + width - 10, top + height // 2)), "end")
+        names = self.new_records(2)
+        self.assertNotEqual(names[0], names[1])
+        for name in names:
+            self.assertEqual(self.app.read(name), expected_record(self.memo, self.main))
+        wait_until(lambda: len(notes()) == 2, message="two notes")
+
+    def test_dragged_text_is_refused_and_writes_nothing(self):
+        before = sorted(p.name for p in self.app.folder.iterdir())
+        self.assertEqual(drag("text", ["plain words"], self.main), "failed")
+        time.sleep(1.0)
+        self.assertEqual(sorted(p.name for p in self.app.folder.iterdir()), before)
+        self.assertEqual(notes(), [])
+        self.assertStillRunning()
+
+    def test_dropped_folder_leaves_no_record_and_is_not_touched(self):
+        folder = self.app.path("フォルダ")
+        folder.mkdir()
+        (folder / "inside.txt").write_bytes(b"x")
+        self.assertEqual(drag("files", [folder], self.main), "end")
+        # Its note fails to load and takes its record with it.
+        time.sleep(1.0)
+        wait_until(lambda: self.app.records() == [], message="the record to go")
+        self.assertEqual(notes(), [])
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), ["inside.txt"])
+        self.assertEqual((folder / "inside.txt").read_bytes(), b"x")
+        self.assertStillRunning()
+
+    def test_read_only_application_folder_shows_why_and_keeps_running(self):
+        before = sorted(p.name for p in self.app.folder.iterdir())
+        self.make_read_only(self.app.folder)
+        self.assertEqual(drag("files", [self.memo], self.main), "end")
+        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the message box")
+        self.assertEqual(box["text"], "Varnel")
+        reason = probe("errortext", ERROR_ACCESS_DENIED).stdout.decode("utf-8").rstrip("\r\n ")
+        self.assertTrue(reason)
+        texts = [child["text"] for child in box["children"]]
+        self.assertIn(NOT_CREATED + reason, texts)
+        screenshot("drop_not_created")
+        self.assertEqual(sorted(p.name for p in self.app.folder.iterdir()), before)
+        IDOK = 1
+        self.assertEqual(probe("click", box["hwnd"], IDOK).returncode, 0)
+        wait_until(lambda: windows_of(DIALOG) == [], message="the message box to close")
+        self.assertStillRunning()
+        # Writable again, the next drop works.
+        self.make_writable(self.app.folder)
+        self.assertEqual(drag("files", [self.memo], self.main), "end")
+        [name] = self.new_records(1)
+        self.assertEqual(self.app.read(name), expected_record(self.memo, self.main))
+
+    def make_read_only(self, folder):
+        # Root ignores permission bits, so it marks the folder immutable instead.
+        if os.geteuid() == 0:
+            subprocess.run(["chattr", "+i", str(folder)], check=True)
+        else:
+            folder.chmod(0o555)
+        self.addCleanup(self.make_writable, folder)
+
+    def make_writable(self, folder):
+        if os.geteuid() == 0:
+            subprocess.run(["chattr", "-i", str(folder)], check=True)
+        else:
+            folder.chmod(0o755)
+
+
+class FullRegistryDropTest(unittest.TestCase):
+    def test_drop_past_the_last_slot_writes_the_record_but_opens_no_note(self):
+        app = App()
+        self.addCleanup(app.cleanup)
+        app.write("a.txt", b"a\r\n")
+        # 101 notes fill every slot; they sit right of the main window, out of the drop's way.
+        for i in range(101):
+            app.write_record(f"{i:03d}.dat", "a.txt", left=9000, top=3000)
+        process = app.start()
+        main = app.main_window(timeout=60)
+        wait_until(lambda: len(notes()) == 101, timeout=60, message="101 notes")
+        dropped = app.write("b.txt", b"b\r\n")
+        before = set(app.records())
+        self.assertEqual(drag("files", [dropped], main), "end")
+        new = wait_until(lambda: sorted(set(app.records()) - before), message="the new record")
+        self.assertEqual(len(new), 1)
+        self.assertEqual(app.read(new[0]), expected_record(dropped, main))
+        time.sleep(1.0)
+        self.assertEqual(len(notes()), 101)
+        self.assertIsNone(process.poll())
+
+
+if __name__ == "__main__":
+    unittest.main()
