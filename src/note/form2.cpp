@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "note/layout.h"
 #include "platform/colours.h"
@@ -130,6 +131,31 @@ void Form2::ApplyGeometry(const NoteRecord& record) {
   top_ = top;
   width_ = width;
   height_ = height;
+  KeepOnScreen();
+}
+
+// A note recorded entirely outside every work area (a monitor was removed, the resolution
+// changed) opens on the nearest one instead; its record then holds the new place.
+void Form2::KeepOnScreen() noexcept {
+  std::vector<PixelRect> workAreas;
+  ::EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, RECT*, LPARAM areas) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (::GetMonitorInfoW(monitor, &info)) {
+          const RECT& work = info.rcWork;
+          reinterpret_cast<std::vector<PixelRect>*>(areas)->push_back({work.left, work.top, work.right, work.bottom});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&workAreas));
+  RECT window{};
+  ::GetWindowRect(hwnd(), &window);
+  const std::optional<PixelPoint> place =
+      PlaceOnScreen({window.left, window.top, window.right, window.bottom}, workAreas);
+  if (!place) return;
+  ::SetWindowPos(hwnd(), nullptr, place->x, place->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form2::ApplyTextFont() noexcept {

@@ -47,6 +47,7 @@ class Form2 final : public WindowBase {
   DWORD SaveLinkedText();
 
   void ApplyGeometry(const struct NoteRecord& record);
+  void KeepOnScreen() noexcept;
   void ApplyTextFont() noexcept;
   void SetTooltip();
   void Layout() noexcept;
