@@ -201,6 +201,28 @@ TEST_F(NoteTest, ValuesThatDoNotConvertKeepTheDesignValues) {
   EXPECT_EQ(Read(record_), *codePage_->Encode(textPath_ + L",1500,750,3135,4500,12632256,ＭＳ Ｐゴシック,9,0,False,False,False\r\n"));
 }
 
+TEST_F(NoteTest, MovingToAMonitorWithAnotherDpiKeepsTheSizeInTwips) {
+  Write(textPath_, "a\r\n");
+  Write(record_, *codePage_->Encode(textPath_ + L",1500,750,3010,4500,0,ＭＳ Ｐゴシック,9,0,False,False,False\r\n"));
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  RECT suggested{150, 75, 150 + 301, 75 + 450};
+  ::SendMessageW(note->hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT rect{};
+  ::GetWindowRect(note->hwnd(), &rect);
+  EXPECT_EQ(rect.right - rect.left, 301);  // 3010 twips at 144 DPI
+  EXPECT_EQ(rect.bottom - rect.top, 450);
+  RECT text{};
+  ::GetWindowRect(Text1(*note), &text);
+  EXPECT_EQ(text.right - text.left, 241);  // 3010 - 600 twips
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Text1(*note), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -18);  // 9 points at 144 DPI
+  note->Close();
+  EXPECT_EQ(Read(record_),
+            *codePage_->Encode(textPath_ + L",1500,750,3010,4500,0,ＭＳ Ｐゴシック,9,0,False,False,False\r\n"));
+}
+
 TEST_F(NoteTest, ReadOnlyRecordStaysAsItWasButTheTextIsStillSaved) {
   Write(textPath_, "a\r\n");
   WriteNewRecord(textPath_);
