@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace varnel {
 namespace {
 
@@ -16,6 +18,9 @@ struct RoundTripCase {
   std::wstring text;
   TextFormat format;
 };
+
+// Test listings name a case by its name rather than by its bytes.
+void PrintTo(const RoundTripCase& c, std::ostream* out) { *out << c.name; }
 
 class LinkedTextRoundTrip : public LinkedTextTest, public testing::WithParamInterface<RoundTripCase> {};
 

@@ -86,6 +86,9 @@ struct LayoutCase {
   const char* bytes;
 };
 
+// Test listings name a case by its name rather than by its bytes.
+void PrintTo(const LayoutCase& c, std::ostream* out) { *out << c.name; }
+
 class RecordLayoutTest : public NoteRecordTest, public testing::WithParamInterface<LayoutCase> {};
 
 // Every layout the reading rules allow gives the same twelve values.

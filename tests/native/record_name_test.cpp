@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <set>
 
 namespace varnel {
@@ -12,6 +14,9 @@ struct ClockCase {
   LocalClock clock;
   const wchar_t* fileName;
 };
+
+// Test listings name a case by its name rather than by its bytes.
+void PrintTo(const ClockCase& c, std::ostream* out) { *out << c.name; }
 
 class RecordFileNameTest : public testing::TestWithParam<ClockCase> {};
 
@@ -48,6 +53,9 @@ struct CollisionCase {
   std::set<std::wstring> taken;
   const wchar_t* expected;
 };
+
+// Test listings name a case by its name rather than by its bytes.
+void PrintTo(const CollisionCase& c, std::ostream* out) { *out << c.name; }
 
 class CollisionTest : public testing::TestWithParam<CollisionCase> {};
 
