@@ -7,121 +7,18 @@
 #include <colordlg.h>
 #include <dlgs.h>
 
-#include <deque>
-#include <functional>
 #include <string>
-#include <utility>
 
 #include "platform/common_dialog.h"
+#include "popup_driver.h"
 
 namespace varnel {
 namespace {
-
-using DialogAction = std::function<void(HWND dialog)>;
-
-// Runs queued actions, one per dialog, on the dialogs this thread opens. A dialog left open by
-// its action (or opened with no action queued) is cancelled after a while and counted, so a test
-// never hangs.
-class DialogDriver {
- public:
-  DialogDriver() {
-    instance_ = this;
-    timer_ = ::SetTimer(nullptr, 0, 30, Tick);
-  }
-  ~DialogDriver() {
-    ::KillTimer(nullptr, timer_);
-    instance_ = nullptr;
-  }
-  DialogDriver(const DialogDriver&) = delete;
-  DialogDriver& operator=(const DialogDriver&) = delete;
-
-  void Then(DialogAction action) { actions_.push_back(std::move(action)); }
-  int dialogsSeen = 0;
-  int dialogsStuck = 0;
-
- private:
-  static HWND OpenDialog() {
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM out) -> BOOL {
-          wchar_t name[16]{};
-          ::GetClassNameW(hwnd, name, 16);
-          if (std::wstring(name) == L"#32770" && ::IsWindowVisible(hwnd)) {
-            *reinterpret_cast<HWND*>(out) = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-  }
-
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) noexcept {
-    DialogDriver* self = instance_;
-    if (!self) return;
-    try {
-      HWND dialog = OpenDialog();
-      if (!dialog) {
-        self->current_ = nullptr;
-        return;
-      }
-      if (dialog != self->current_) {
-        self->current_ = dialog;
-        self->ticks_ = 0;
-        ++self->dialogsSeen;
-        if (!self->actions_.empty()) {
-          DialogAction action = std::move(self->actions_.front());
-          self->actions_.pop_front();
-          action(dialog);
-          return;
-        }
-      }
-      if (++self->ticks_ > 100) {
-        ++self->dialogsStuck;
-        ::SendMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-      }
-    } catch (...) {
-      ADD_FAILURE() << "a dialog action threw";
-    }
-  }
-
-  static inline DialogDriver* instance_ = nullptr;
-  UINT_PTR timer_ = 0;
-  std::deque<DialogAction> actions_;
-  HWND current_ = nullptr;
-  int ticks_ = 0;
-};
-
-void Press(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 std::wstring Text(HWND dialog, int id) {
   wchar_t text[256]{};
   ::GetDlgItemTextW(dialog, id, text, 256);
   return text;
-}
-
-// Selects a list entry as a user would: the selection, then the notification the dialog acts on.
-void Select(HWND dialog, int comboId, int index) {
-  HWND combo = ::GetDlgItem(dialog, comboId);
-  ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
-int FindExact(HWND dialog, int comboId, const std::wstring& text) {
-  return static_cast<int>(
-      ::SendDlgItemMessageW(dialog, comboId, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                            reinterpret_cast<LPARAM>(text.c_str())));
-}
-
-// The style entry whose weight and slant match (the dialog keeps MAKELONG(weight, italic) per entry).
-int FindStyle(HWND dialog, bool bold, bool italic) {
-  const int count = static_cast<int>(::SendDlgItemMessageW(dialog, cmb2, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    const auto data = static_cast<DWORD>(::SendDlgItemMessageW(dialog, cmb2, CB_GETITEMDATA, i, 0));
-    if ((LOWORD(data) > FW_MEDIUM) == bold && (HIWORD(data) != 0) == italic) return i;
-  }
-  return -1;
 }
 
 // An owner for the dialogs, as a note window is.
@@ -178,7 +75,7 @@ class FontChooser : public ::testing::Test {
     EXPECT_FALSE(chooser.FontItalic);
   }
   Owner owner;
-  DialogDriver driver;
+  PopupDriver driver;
   CommonDialog chooser;
 };
 
@@ -206,7 +103,7 @@ TEST_F(FontChooser, OpensOnTheCurrentFontModalToTheOwnerAndOkKeepsIt) {
   EXPECT_TRUE(::IsWindowEnabled(owner.hwnd()));
   ExpectUnchanged();
   EXPECT_EQ(chooser.Flags, 3);
-  EXPECT_EQ(driver.dialogsStuck, 0);
+  EXPECT_EQ(driver.stuck, 0);
 }
 
 TEST_F(FontChooser, FractionalSizeSurvivesOkEvenWhenTheListHasWholeSizesOnly) {
@@ -269,13 +166,13 @@ TEST_F(FontChooser, ScreenFontsAloneWhenNoListIsAskedFor) {
   driver.Then([](HWND dialog) { Press(dialog, IDOK); });
   EXPECT_EQ(chooser.ShowFont(owner.hwnd()), ChooserOutcome::Chosen);
   ExpectUnchanged();
-  EXPECT_EQ(driver.dialogsSeen, 1);
+  EXPECT_EQ(driver.seen, 1);
 }
 
 class ColorChooser : public ::testing::Test {
  protected:
   Owner owner;
-  DialogDriver driver;
+  PopupDriver driver;
   CommonDialog chooser;
 };
 
@@ -311,7 +208,7 @@ TEST_F(ColorChooser, FlagsThreeOpensFullyWithTheCurrentColourAndOkReturnsIt) {
   EXPECT_EQ(green, L"102");
   EXPECT_EQ(blue, L"51");
   EXPECT_EQ(chooser.Color, 0x00336699);
-  EXPECT_EQ(driver.dialogsStuck, 0);
+  EXPECT_EQ(driver.stuck, 0);
 }
 
 TEST_F(ColorChooser, ChangedColourComesBackOnOkAndIsDroppedOnCancel) {
@@ -371,7 +268,7 @@ TEST_F(ColorChooser, CustomColoursAreKeptBetweenUses) {
 }
 
 TEST(Chooser, ThatCannotBeShownReportsFailureAndChangesNothing) {
-  DialogDriver driver;
+  PopupDriver driver;
   CommonDialog chooser;
   chooser.Flags = 3;
   chooser.FontName = kFirstFace;
@@ -385,7 +282,7 @@ TEST(Chooser, ThatCannotBeShownReportsFailureAndChangesNothing) {
   EXPECT_EQ(chooser.FontName, kFirstFace);
   EXPECT_EQ(chooser.FontSize, 10.5f);
   EXPECT_EQ(chooser.Flags, 3);
-  EXPECT_EQ(driver.dialogsSeen, 0);
+  EXPECT_EQ(driver.seen, 0);
 }
 
 }  // namespace

@@ -4,54 +4,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <ole2.h>
 
-#include <memory>
 #include <string>
 
-#include "note/form2.h"
-#include "platform/files.h"
-#include "storage/code_page.h"
-#include "storage/note_record.h"
-#include "temp_folder.h"
+#include "note_fixture.h"
 
 namespace varnel {
 namespace {
 
-constexpr int kText1Id = 1;
-
-class NoteTest : public ::testing::Test {
- protected:
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-
-  std::string Read(const std::wstring& path) { return ReadWholeFile(path).bytes.value_or("<missing>"); }
-  void Write(const std::wstring& path, const std::string& bytes) {
-    ASSERT_EQ(WriteFileAtomically(path, bytes), static_cast<DWORD>(ERROR_SUCCESS));
-  }
-  void WriteNewRecord(const std::wstring& textPath) { Write(record_, *FormatNewRecord(textPath, 1500, 750, *codePage_)); }
-
-  std::unique_ptr<Form2> Open() {
-    auto note = std::make_unique<Form2>(*codePage_, chooser_);
-    note->idfile = record_;
-    note->Show();
-    return note;
-  }
-  static HWND Text1(const Form2& note) { return ::GetDlgItem(note.hwnd(), kText1Id); }
-  static std::wstring TextOf(const Form2& note) {
-    HWND text1 = Text1(note);
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(text1)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(text1, text.data(), static_cast<int>(text.size()))));
-    return text;
-  }
-  static void SetText(const Form2& note, const std::wstring& text) { ::SetWindowTextW(Text1(note), text.c_str()); }
-
-  TempFolder folder_;
-  CommonDialog chooser_;
-  std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
-  std::wstring record_ = folder_.Path(L"787104000.5.dat");
-  std::wstring textPath_ = folder_.Path(L"メモ.txt");
-};
+class NoteTest : public NoteFixture {};
 
 struct LinkedTextCase {
   const char* name;

@@ -5,104 +5,21 @@
 #include <windows.h>
 #include <colordlg.h>
 #include <dlgs.h>
-#include <ole2.h>
 
-#include <deque>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "note/form2.h"
-#include "platform/common_dialog.h"
-#include "platform/files.h"
-#include "storage/code_page.h"
-#include "storage/note_record.h"
-#include "temp_folder.h"
+#include "note_fixture.h"
+#include "popup_driver.h"
 
 namespace varnel {
 namespace {
 
-constexpr int kText1Id = 1;
 const std::vector<std::wstring> kItems = {L"フォント", L"文字色", L"背景色", L"WebツールバーON/OFF", L"-",
                                           L"テキストデータの再読込み", L"テキストデータの上書き保存", L"-",
                                           L"捨てる"};
-
-// Runs queued actions, one per popup (menu or dialog) this thread opens. A popup left open by its
-// action, or opened with none queued, is closed after a while and counted, so no test hangs.
-class PopupDriver {
- public:
-  using Action = std::function<void(HWND popup)>;
-
-  PopupDriver() {
-    instance_ = this;
-    timer_ = ::SetTimer(nullptr, 0, 30, Tick);
-  }
-  ~PopupDriver() {
-    ::KillTimer(nullptr, timer_);
-    instance_ = nullptr;
-  }
-  PopupDriver(const PopupDriver&) = delete;
-  PopupDriver& operator=(const PopupDriver&) = delete;
-
-  void Then(Action action) { actions_.push_back(std::move(action)); }
-  int stuck = 0;
-
- private:
-  static HWND OpenPopup() {
-    HWND found = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM out) -> BOOL {
-          wchar_t name[16]{};
-          ::GetClassNameW(hwnd, name, 16);
-          const std::wstring cls = name;
-          if ((cls == L"#32770" || cls == L"#32768") && ::IsWindowVisible(hwnd)) {
-            *reinterpret_cast<HWND*>(out) = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-  }
-
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) noexcept {
-    PopupDriver* self = instance_;
-    if (!self) return;
-    try {
-      HWND popup = OpenPopup();
-      if (!popup) {
-        self->current_ = nullptr;
-        return;
-      }
-      if (popup != self->current_) {
-        self->current_ = popup;
-        self->ticks_ = 0;
-        if (!self->actions_.empty()) {
-          Action action = std::move(self->actions_.front());
-          self->actions_.pop_front();
-          action(popup);
-          return;
-        }
-      }
-      if (++self->ticks_ > 100) {
-        ++self->stuck;
-        ::EndMenu();
-        ::SendMessageW(::GetDlgItem(popup, IDCANCEL), BM_CLICK, 0, 0);
-      }
-    } catch (...) {
-      ADD_FAILURE() << "a popup action threw";
-    }
-  }
-
-  static inline PopupDriver* instance_ = nullptr;
-  UINT_PTR timer_ = 0;
-  std::deque<Action> actions_;
-  HWND current_ = nullptr;
-  int ticks_ = 0;
-};
 
 std::wstring ClassOf(HWND hwnd) {
   wchar_t name[64]{};
@@ -138,14 +55,6 @@ PopupDriver::Action Choose(const std::wstring& caption) {
   };
 }
 
-void Press(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
-std::wstring TextOf(HWND hwnd) {
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 // A message box: its title, its text, its buttons, whether it shows an icon.
 struct MessageBoxSeen {
   std::wstring title;
@@ -156,8 +65,8 @@ struct MessageBoxSeen {
 
 MessageBoxSeen ReadMessageBox(HWND box) {
   MessageBoxSeen seen;
-  seen.title = TextOf(box);
-  seen.text = TextOf(::GetDlgItem(box, 0xFFFF));
+  seen.title = WindowText(box);
+  seen.text = WindowText(::GetDlgItem(box, 0xFFFF));
   for (int id : {IDOK, IDCANCEL, IDYES, IDNO, IDABORT, IDRETRY, IDIGNORE}) {
     HWND button = ::GetDlgItem(box, id);
     if (button && ::IsWindowVisible(button)) seen.buttons.push_back(id);
@@ -167,50 +76,17 @@ MessageBoxSeen ReadMessageBox(HWND box) {
   return seen;
 }
 
-void Select(HWND dialog, int comboId, int index) {
-  HWND combo = ::GetDlgItem(dialog, comboId);
-  ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
-int FindExact(HWND dialog, int comboId, const std::wstring& text) {
-  return static_cast<int>(::SendDlgItemMessageW(dialog, comboId, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                reinterpret_cast<LPARAM>(text.c_str())));
-}
-
-int FindStyle(HWND dialog, bool bold, bool italic) {
-  const int count = static_cast<int>(::SendDlgItemMessageW(dialog, cmb2, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    const auto data = static_cast<DWORD>(::SendDlgItemMessageW(dialog, cmb2, CB_GETITEMDATA, i, 0));
-    if ((LOWORD(data) > FW_MEDIUM) == bold && (HIWORD(data) != 0) == italic) return i;
-  }
-  return -1;
-}
-
-class NoteMenuTest : public ::testing::Test {
+class NoteMenuTest : public NoteFixture {
  protected:
   void SetUp() override {
-    ::OleInitialize(nullptr);
+    NoteFixture::SetUp();
     // A mouse resting where the menu opens would select an entry before the arrow keys do.
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
     Write(textPath_, "a\r\nb\r\n");
-    Write(record_, *FormatNewRecord(textPath_, 1500, 1500, *codePage_));
+    WriteNewRecord(textPath_, 1500, 1500);
   }
-  void TearDown() override { ::OleUninitialize(); }
 
-  std::string Read(const std::wstring& path) { return ReadWholeFile(path).bytes.value_or("<missing>"); }
-  void Write(const std::wstring& path, const std::string& bytes) {
-    ASSERT_EQ(WriteFileAtomically(path, bytes), static_cast<DWORD>(ERROR_SUCCESS));
-  }
   std::wstring RecordText() { return codePage_->Decode(Read(record_)).value_or(L"<undecodable>"); }
-
-  std::unique_ptr<Form2> Open() {
-    auto note = std::make_unique<Form2>(*codePage_, chooser_);
-    note->idfile = record_;
-    note->Show();
-    return note;
-  }
-  static HWND Text1(const Form2& note) { return ::GetDlgItem(note.hwnd(), kText1Id); }
 
   // A right press on the note's margin; returns once the menu and its command are done.
   static void RightPress(const Form2& note, POINT client = {5, 5}) {
@@ -262,12 +138,7 @@ class NoteMenuTest : public ::testing::Test {
     return colour;
   }
 
-  TempFolder folder_;
-  CommonDialog chooser_;
   PopupDriver driver_;
-  std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
-  std::wstring record_ = folder_.Path(L"787104000.5.dat");
-  std::wstring textPath_ = folder_.Path(L"メモ.txt");
 };
 
 TEST_F(NoteMenuTest, RightPressOpensTheNineEntriesAtTheMouseAndTheKeyboardOpensThemAtTheTextBox) {
@@ -413,7 +284,7 @@ TEST_F(NoteMenuTest, ColourCommandsSetTheTextAndBothBackgroundsAndCancelKeepsThe
     RECT rect{};
     ::GetWindowRect(dialog, &rect);
     fullWidth = rect.right - rect.left;
-    red = TextOf(::GetDlgItem(dialog, COLOR_RED));
+    red = WindowText(::GetDlgItem(dialog, COLOR_RED));
     ::SetDlgItemTextW(dialog, COLOR_GREEN, L"10");
     Press(dialog, IDOK);
   });
@@ -432,7 +303,7 @@ TEST_F(NoteMenuTest, ReloadReplacesEditsAndAnUnreadableFileDiscardsTheNote) {
   ::SetWindowTextW(Text1(*note), L"edited");
   Write(textPath_, "new\r\ntext\r\n");
   RunCommand(*note, L"テキストデータの再読込み");
-  EXPECT_EQ(TextOf(Text1(*note)), L"new\r\ntext");
+  EXPECT_EQ(TextOf(*note), L"new\r\ntext");
 
   ::DeleteFileW(textPath_.c_str());
   RunCommand(*note, L"テキストデータの再読込み");
@@ -460,7 +331,7 @@ TEST_F(NoteMenuTest, OverwriteSaveWritesEvenUnchangedTextAndAFailureIsToldAndLos
   EXPECT_EQ(seen.buttons, std::vector<int>{IDOK});
   EXPECT_TRUE(seen.icon);
   EXPECT_TRUE(note->IsOpen());
-  EXPECT_EQ(TextOf(Text1(*note)), L"keep me");
+  EXPECT_EQ(TextOf(*note), L"keep me");
   EXPECT_EQ(Read(textPath_), "a\r\nb\r\n");
   ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
   RunCommand(*note, L"テキストデータの上書き保存");

@@ -1,0 +1,60 @@
+#pragma once
+// A note window in this process on a temporary folder: the note's record, its linked text file,
+// and the shared chooser every note opens its font and colour dialogs with.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <ole2.h>
+
+#include <memory>
+#include <string>
+
+#include "note/form2.h"
+#include "platform/common_dialog.h"
+#include "platform/files.h"
+#include "storage/code_page.h"
+#include "storage/note_record.h"
+#include "temp_folder.h"
+
+namespace varnel {
+
+inline std::wstring WindowText(HWND hwnd) {
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+class NoteFixture : public ::testing::Test {
+ protected:
+  static constexpr int kText1Id = 1;
+
+  void SetUp() override { ::OleInitialize(nullptr); }
+  void TearDown() override { ::OleUninitialize(); }
+
+  std::string Read(const std::wstring& path) { return ReadWholeFile(path).bytes.value_or("<missing>"); }
+  void Write(const std::wstring& path, const std::string& bytes) {
+    ASSERT_EQ(WriteFileAtomically(path, bytes), static_cast<DWORD>(ERROR_SUCCESS));
+  }
+  // A record as a new note gets it, linked to textPath, at the given place in twips.
+  void WriteNewRecord(const std::wstring& textPath, float left = 1500, float top = 750) {
+    Write(record_, *FormatNewRecord(textPath, left, top, *codePage_));
+  }
+
+  std::unique_ptr<Form2> Open() {
+    auto note = std::make_unique<Form2>(*codePage_, chooser_);
+    note->idfile = record_;
+    note->Show();
+    return note;
+  }
+  static HWND Text1(const Form2& note) { return ::GetDlgItem(note.hwnd(), kText1Id); }
+  static std::wstring TextOf(const Form2& note) { return WindowText(Text1(note)); }
+  static void SetText(const Form2& note, const std::wstring& text) { ::SetWindowTextW(Text1(note), text.c_str()); }
+
+  TempFolder folder_;
+  CommonDialog chooser_;
+  std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
+  std::wstring record_ = folder_.Path(L"787104000.5.dat");
+  std::wstring textPath_ = folder_.Path(L"メモ.txt");
+};
+
+}  // namespace varnel
