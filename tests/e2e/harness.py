@@ -9,6 +9,7 @@ import os
 import pathlib
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -52,10 +53,21 @@ def probe(*args):
     return result
 
 
-def dump():
-    """Every top-level window of interest, as the window system reports it."""
-    result = probe("dump")
-    return json.loads(result.stdout.decode("utf-8"))
+def dump(attempts=3):
+    """Every top-level window of interest, as the window system reports it.
+
+    A probe started while windows come and go now and then ends without output; it is simply
+    asked again.
+    """
+    for attempt in range(attempts):
+        result = probe("dump")
+        try:
+            return json.loads(result.stdout.decode("utf-8"))
+        except ValueError:
+            if attempt == attempts - 1:
+                raise AssertionError(f"varnel_probe dump gave no list (exit code {result.returncode})")
+            print(f"varnel_probe dump gave no list (exit code {result.returncode}); asking again", file=sys.stderr)
+            time.sleep(0.2)
 
 
 def windows_of(class_name, visible_only=True):
