@@ -1,10 +1,11 @@
 // Loaded into the program under test by the window system as a hook of varnel_inside_probe: reads
 // what only the owning process can read (an open popup menu's items, a window's font; their handles
 // are of no use in another process under Wine) and leaves it in a file for the probe.
+//
+// Plain Win32 only, no C++ runtime: a runtime with threads of its own, unloaded from the program
+// when the hook ends, now and then kept the program from ending.
 
 #include <windows.h>
-
-#include <string>
 
 namespace {
 
@@ -12,18 +13,31 @@ constexpr wchar_t kReadMessage[] = L"Varnel.Probe.ReadInside";
 constexpr LPARAM kReadMenu = 1;
 constexpr LPARAM kReadFont = 2;
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
+// What the hook found, as UTF-8 lines.
+class Output {
+ public:
+  void Text(const wchar_t* text) {
+    const int room = static_cast<int>(sizeof bytes_) - length_;
+    if (room <= 0) return;
+    length_ += ::WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes_ + length_, room, nullptr, nullptr);
+    if (length_ > 0 && bytes_[length_ - 1] == '\0') --length_;  // the terminator is not ours
+  }
+  void Number(long value) {
+    wchar_t digits[24];
+    ::wsprintfW(digits, L"%ld", value);
+    Text(digits);
+  }
+  const char* data() const { return bytes_; }
+  DWORD size() const { return static_cast<DWORD>(length_); }
+
+ private:
+  char bytes_[16384];
+  int length_ = 0;
+};
 
 // One line per item: "-" for a separator, else its caption; the state flags after a tab.
-std::string MenuItems(HWND menuWindow) {
+void MenuItems(HWND menuWindow, Output& out) {
   auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-  std::string out;
   const int count = menu ? ::GetMenuItemCount(menu) : 0;
   for (int i = 0; i < count; ++i) {
     MENUITEMINFOW info{};
@@ -33,48 +47,47 @@ std::string MenuItems(HWND menuWindow) {
     info.dwTypeData = caption;
     info.cch = 255;
     if (!::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) continue;
-    out += (info.fType & MFT_SEPARATOR) ? std::string("-") : Utf8(caption);
-    out += '\t';
-    out += std::to_string(info.fState);
-    out += '\n';
+    out.Text((info.fType & MFT_SEPARATOR) ? L"-" : caption);
+    out.Text(L"\t");
+    out.Number(static_cast<long>(info.fState));
+    out.Text(L"\n");
   }
-  return out;
 }
 
 // The window's font: face, height, weight and italic, tab-separated.
-std::string FontOf(HWND window) {
+void FontOf(HWND window, Output& out) {
   auto font = reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0));
   LOGFONTW logFont{};
-  if (!font || !::GetObjectW(font, sizeof logFont, &logFont)) return {};
-  std::string out = Utf8(logFont.lfFaceName);
-  out += '\t';
-  out += std::to_string(logFont.lfHeight);
-  out += '\t';
-  out += std::to_string(logFont.lfWeight);
-  out += '\t';
-  out += std::to_string(logFont.lfItalic);
-  out += '\n';
-  return out;
+  if (!font || !::GetObjectW(font, sizeof logFont, &logFont)) return;
+  out.Text(logFont.lfFaceName);
+  out.Text(L"\t");
+  out.Number(logFont.lfHeight);
+  out.Text(L"\t");
+  out.Number(logFont.lfWeight);
+  out.Text(L"\t");
+  out.Number(logFont.lfItalic);
+  out.Text(L"\n");
+}
+
+void Answer(const CWPSTRUCT& call) {
+  Output out;
+  if (call.lParam == kReadMenu) MenuItems(call.hwnd, out);
+  if (call.lParam == kReadFont) FontOf(call.hwnd, out);
+  wchar_t folder[MAX_PATH + 1]{};
+  ::GetTempPathW(MAX_PATH, folder);
+  wchar_t path[MAX_PATH + 64];
+  ::wsprintfW(path, L"%svarnel-inside-%lu.txt", folder, static_cast<unsigned long>(call.wParam));
+  HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  ::WriteFile(file, out.data(), out.size(), &written, nullptr);
+  ::CloseHandle(file);
 }
 
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeCallWndProc(int code, WPARAM wParam, LPARAM lParam) {
-  static const UINT readInside = ::RegisterWindowMessageW(kReadMessage);
   const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-  if (code == HC_ACTION && call && call->message == readInside) {
-    const std::string found = call->lParam == kReadMenu   ? MenuItems(call->hwnd)
-                              : call->lParam == kReadFont ? FontOf(call->hwnd)
-                                                          : std::string();
-    wchar_t folder[MAX_PATH + 1]{};
-    ::GetTempPathW(MAX_PATH, folder);
-    std::wstring path = std::wstring(folder) + L"varnel-inside-" + std::to_wstring(call->wParam) + L".txt";
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      ::WriteFile(file, found.data(), static_cast<DWORD>(found.size()), &written, nullptr);
-      ::CloseHandle(file);
-    }
-  }
+  if (code == HC_ACTION && call && call->message == ::RegisterWindowMessageW(kReadMessage)) Answer(*call);
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
