@@ -77,11 +77,6 @@ bool CanOpenForReading(const std::wstring& path) {
   return static_cast<bool>(file);
 }
 
-bool FileExists(const std::wstring& path) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {

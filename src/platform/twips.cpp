@@ -12,10 +12,6 @@ double PixelsToTwips(int pixels, int dpi) {
   return static_cast<double>(pixels) * kTwipsPerInch / dpi;
 }
 
-int TwipsPerPixel(int dpi) {
-  return static_cast<int>(std::lround(static_cast<double>(kTwipsPerInch) / dpi));
-}
-
 }  // namespace varnel
 
 namespace varnel {

@@ -12,9 +12,6 @@ int TwipsToPixels(double twips, int dpi);
 // Exact twips for a pixel value at the given dots per inch.
 double PixelsToTwips(int pixels, int dpi);
 
-// Whole twips per pixel, as the screen reports it (15 at 96 DPI, 10 at 144 DPI).
-int TwipsPerPixel(int dpi);
-
 }  // namespace varnel
 
 namespace varnel {

@@ -68,8 +68,6 @@ TEST(Twips, ConvertBothWaysAtCommonDpis) {
   EXPECT_EQ(TwipsToPixels(3000, 144), 300);
   EXPECT_EQ(TwipsToPixels(-1500, 96), -100);
   EXPECT_DOUBLE_EQ(PixelsToTwips(TwipsToPixels(4500, 120), 120), 4500);
-  EXPECT_EQ(TwipsPerPixel(96), 15);
-  EXPECT_EQ(TwipsPerPixel(120), 12);
   EXPECT_TRUE(IsWindowTwips(-15000));
   EXPECT_FALSE(IsWindowTwips(1e30));
   EXPECT_FALSE(IsWindowTwips(std::numeric_limits<double>::infinity()));

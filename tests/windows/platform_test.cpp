@@ -17,8 +17,6 @@ namespace varnel {
 namespace {
 
 TEST(Twips, ConvertAtStandardAndLargeDpi) {
-  EXPECT_EQ(TwipsPerPixel(96), 15);
-  EXPECT_EQ(TwipsPerPixel(144), 10);
   EXPECT_EQ(TwipsToPixels(3255, 96), 217);
   EXPECT_EQ(TwipsToPixels(1335, 96), 89);
   EXPECT_EQ(TwipsToPixels(3255, 144), 326);  // 325.5 rounds up
