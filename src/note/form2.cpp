@@ -81,8 +81,7 @@ bool Form2::CreateWindows() {
   webBrowser1_ = std::make_unique<WebView>(hwnd());
   textBrush_.reset(::CreateSolidBrush(*ResolveColour(textBackColour_)));
   windowBrush_.reset(::CreateSolidBrush(*ResolveColour(windowBackColour_)));
-  ApplyTextFont();
-  Layout();
+  // The font and the layout follow in Load, once the record's values are in.
   SetUpMenu();
   return text1_ != nullptr;
 }
