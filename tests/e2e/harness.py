@@ -53,14 +53,14 @@ def probe(*args):
     return result
 
 
-def dump(attempts=3):
-    """Every top-level window of interest, as the window system reports it.
+def dump(only_class=None, attempts=3):
+    """Every top-level window of interest (or of only_class), as the window system reports it.
 
     A probe started while windows come and go now and then ends without output; it is simply
     asked again.
     """
     for attempt in range(attempts):
-        result = probe("dump")
+        result = probe("dump", *([only_class] if only_class else []))
         try:
             return json.loads(result.stdout.decode("utf-8"))
         except ValueError:
@@ -71,7 +71,7 @@ def dump(attempts=3):
 
 
 def windows_of(class_name, visible_only=True):
-    return [w for w in dump() if w["class"] == class_name and (w["visible"] or not visible_only)]
+    return [w for w in dump(class_name) if w["visible"] or not visible_only]
 
 
 def xdotool(*args):
@@ -103,6 +103,7 @@ class App:
         self.folder = pathlib.Path(tempfile.mkdtemp(prefix="varnel-e2e-"))
         self.exe = self.folder / "varnel.exe"
         shutil.copy2(EXE, self.exe)
+        self.logs = pathlib.Path(tempfile.mkdtemp(prefix="varnel-e2e-logs-"))
         self.processes = []
 
     def path(self, name):
@@ -130,12 +131,27 @@ class App:
         return self.write(name, self.record_line(text_name, **values))
 
     def start(self):
-        process = subprocess.Popen(["wine", str(self.exe)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Wine's own messages go to a file, to explain a start that failed.
+        with open(self.logs / f"wine-{len(self.processes)}.log", "wb") as log:
+            process = subprocess.Popen(["wine", str(self.exe)], stdout=subprocess.DEVNULL, stderr=log)
         self.processes.append(process)
         return process
 
-    def main_window(self, timeout=20.0):
-        return wait_until(lambda: next(iter(windows_of(FORM1)), None), timeout, message="the main window")
+    def wine_messages(self):
+        return "".join(log.read_text(errors="replace") for log in sorted(self.logs.glob("wine-*.log")))
+
+    def main_window(self, timeout=30.0):
+        def shown():
+            main = next(iter(windows_of(FORM1)), None)
+            if main is None and self.processes and all(p.poll() is not None for p in self.processes):
+                codes = [p.returncode for p in self.processes]
+                raise AssertionError(f"varnel.exe ended (exit codes {codes}) without showing its main window")
+            return main
+        try:
+            return wait_until(shown, timeout, message="the main window")
+        except AssertionError as error:
+            seen = [(w["class"], w["text"], w["visible"]) for w in dump() if w["class"] != FORM2]
+            raise AssertionError(f"{error}; windows: {seen}; Wine said: {self.wine_messages()[-2000:]!r}") from None
 
     def close_main_window(self, process, timeout=30.0):
         main = self.main_window()
@@ -155,3 +171,4 @@ class App:
         for window in windows_of(DIALOG):
             probe("close", window["hwnd"])
         shutil.rmtree(self.folder, ignore_errors=True)
+        shutil.rmtree(self.logs, ignore_errors=True)

@@ -1,6 +1,7 @@
 // A small Windows-side driver for the end-to-end tests: reads what the window system holds about
 // Varnel's windows (captions, rectangles, texts, dialogs) and sends them messages, printing JSON.
-//   varnel_probe dump                     every top-level window of interest, with children
+//   varnel_probe dump [CLASS]             every top-level window of interest (or of that class only),
+//                                         with children
 //   varnel_probe close HWND               posts WM_CLOSE
 //   varnel_probe endsession HWND          sends WM_QUERYENDSESSION then WM_ENDSESSION(TRUE)
 //   varnel_probe click HWND ID            BM_CLICK on the dialog button with that control id
@@ -131,16 +132,24 @@ bool Interesting(HWND hwnd) {
          cls == L"Shell_TrayWnd" || cls == L"__winex11_standalone_tray";
 }
 
+struct Dump {
+  std::wstring onlyClass;
+  std::string out = "[";
+};
+
 BOOL CALLBACK AddTopLevel(HWND hwnd, LPARAM param) {
-  if (!Interesting(hwnd)) return TRUE;
-  auto* out = reinterpret_cast<std::string*>(param);
+  auto* dump = reinterpret_cast<Dump*>(param);
+  // Windows of other classes are skipped before anything is asked of them: while a busy program
+  // opens its notes, asking each note's edit control for its text would stall the probe.
+  if (dump->onlyClass.empty() ? !Interesting(hwnd) : ClassOf(hwnd) != dump->onlyClass) return TRUE;
+  std::string* out = &dump->out;
   if (out->back() != '[') *out += ",";
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
   *out += WindowJson(hwnd) + ",\"pid\":" + std::to_string(pid);
   *out += ::GetForegroundWindow() == hwnd ? ",\"foreground\":true" : ",\"foreground\":false";
   *out += ",\"children\":[";
-  ::EnumChildWindows(hwnd, AddChild, param);
+  ::EnumChildWindows(hwnd, AddChild, reinterpret_cast<LPARAM>(out));
   *out += "]}";
   return TRUE;
 }
@@ -153,10 +162,14 @@ int main(int argc, char** argv) {
   if (argc < 2) return 2;
   std::string command = argv[1];
   if (command == "dump") {
-    std::string out = "[";
-    ::EnumWindows(AddTopLevel, reinterpret_cast<LPARAM>(&out));
-    out += "]\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    Dump dump;
+    if (argc > 2) {
+      std::string name = argv[2];
+      dump.onlyClass.assign(name.begin(), name.end());
+    }
+    ::EnumWindows(AddTopLevel, reinterpret_cast<LPARAM>(&dump));
+    dump.out += "]\n";
+    std::fwrite(dump.out.data(), 1, dump.out.size(), stdout);
     return 0;
   }
   if (argc < 3) return 2;

@@ -179,8 +179,8 @@ class FullRegistryDropTest(unittest.TestCase):
         for i in range(101):
             app.write_record(f"{i:03d}.dat", "a.txt", left=9000, top=3000)
         process = app.start()
-        main = app.main_window(timeout=60)
-        wait_until(lambda: len(notes()) == 101, timeout=60, message="101 notes")
+        main = app.main_window(timeout=180)
+        wait_until(lambda: len(notes()) == 101, timeout=180, message="101 notes")
         dropped = app.write("b.txt", b"b\r\n")
         before = set(app.records())
         self.assertEqual(drag("files", [dropped], main), "end")

@@ -14,10 +14,10 @@ class NotesComeBackTest(unittest.TestCase):
         self.app = App()
         self.addCleanup(self.app.cleanup)
 
-    def start_and_wait_for_notes(self, count):
+    def start_and_wait_for_notes(self, count, timeout=30.0):
         process = self.app.start()
-        self.app.main_window()
-        wait_until(lambda: len(notes()) == count, message=f"{count} notes")
+        self.app.main_window(timeout)
+        wait_until(lambda: len(notes()) == count, timeout, message=f"{count} notes")
         return process
 
     def test_three_records_open_three_notes_where_they_were_and_are_saved_at_exit(self):
@@ -96,7 +96,7 @@ class NotesComeBackTest(unittest.TestCase):
             self.app.write(f"{i:03}.txt", f"note {i}\r\n".encode())
             self.app.write_record(f"{i:03}.dat", f"{i:03}.txt", left=(i % 20) * 600, top=(i // 20) * 1200)
         last = self.app.read("101.dat")
-        process = self.start_and_wait_for_notes(101)
+        process = self.start_and_wait_for_notes(101, timeout=180)
         screenshot("101_notes")
         self.assertEqual(self.app.close_main_window(process, timeout=120), 0)
         self.assertEqual(len(self.app.records()), 102)
