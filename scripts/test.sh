@@ -2,9 +2,14 @@
 # Installs what is missing, builds both presets and runs every test suite:
 # native unit tests (sanitizers), the record reader fuzzer for a bounded time, and the Windows
 # unit and end-to-end tests under Wine in an Xvfb display of their own.
+#   scripts/test.sh [--long]   --long runs the kill loop and the soak for much longer
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 cd "$VARNEL_ROOT"
+
+if [ "${1:-}" = "--long" ]; then
+  export VARNEL_KILL_ROUNDS=${VARNEL_KILL_ROUNDS:-200} VARNEL_SOAK_SECONDS=${VARNEL_SOAK_SECONDS:-1800}
+fi
 
 varnel_install_packages || { varnel_say "package installation failed"; exit 1; }
 
@@ -46,8 +51,11 @@ fi
 
 varnel_say "Windows build and tests under Wine"
 if varnel_build windows; then
+  fault_summary=build/windows/artifacts/fault-summary.jsonl
+  rm -f "$fault_summary"
   "$VARNEL_ROOT/scripts/with-wine.sh" ctest --preset windows 2>&1 | tee "$logs/windows.log"
   count_ctest "$logs/windows.log"
+  python3 scripts/fault-summary.py "$fault_summary"
 else
   varnel_say "Windows build failed"
   failed=$((failed + 1))

@@ -172,3 +172,17 @@ class App:
             probe("close", window["hwnd"])
         shutil.rmtree(self.folder, ignore_errors=True)
         shutil.rmtree(self.logs, ignore_errors=True)
+
+
+FAULT_SUMMARY = ARTIFACTS / "fault-summary.jsonl"
+
+
+def record_faults(suite, kills=0, files_checked=0, faults_injected=0, lost=0):
+    """Adds one fault suite's counts to the run's summary, which scripts/test.sh prints at the end."""
+    ARTIFACTS.mkdir(parents=True, exist_ok=True)
+    entry = {"suite": suite, "kills": kills, "files_checked": files_checked,
+             "faults_injected": faults_injected, "lost": lost}
+    with open(FAULT_SUMMARY, "a", encoding="utf-8") as summary:
+        summary.write(json.dumps(entry) + "\n")
+    print(f"{suite}: {kills} kills, {files_checked} files checked, {faults_injected} faults injected, "
+          f"{lost} lost", file=sys.stderr)
