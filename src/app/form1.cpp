@@ -51,6 +51,7 @@ std::unique_ptr<Form1> Form1::Create() {
   form->folder_ = ApplicationFolder();
   form->codePage_ = MakeSystemCodePage();
   if (!form->codePage_) return nullptr;
+  form->unsavedText_ = std::make_unique<UnsavedText>(std::vector<std::wstring>{form->folder_, LocalRecoveryFolder()});
   form->icon_.reset(LoadProgramIcon(32));
   form->smallIcon_.reset(LoadProgramIcon(16));
   form->background_.reset(::CreateSolidBrush(kBackground));
@@ -75,6 +76,17 @@ void Form1::Load(int showCommand) {
   // The main window comes after the notes, in front of them.
   ::ShowWindow(hwnd(), showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ? SW_SHOWNORMAL : showCommand);
   ::UpdateWindow(hwnd());
+  TellAboutEarlierUnsavedText();
+}
+
+// Edits that an earlier run could not write to their files: told once, with where they are.
+void Form1::TellAboutEarlierUnsavedText() noexcept {
+  try {
+    const std::vector<UnsavedEntry> entries = unsavedText_->TakeEarlierEntries();
+    if (!entries.empty()) ShowMessageBox(hwnd(), UnsavedNotice(entries), MB_OK | MB_ICONWARNING);
+  } catch (...) {
+    // Out of memory for the notice: the recovery files themselves are on disk.
+  }
 }
 
 void Form1::OpenAllNotes() {
@@ -87,7 +99,7 @@ void Form1::OpenNote(const std::wstring& path) {
   // Past the last slot no note opens in this run; the record stays for a later run.
   if (noteCount >= 0 && noteCount < kNoteSlots) {
     auto& note = notes[static_cast<size_t>(noteCount)];
-    note = std::make_unique<Form2>(*codePage_, CommonDialog1);
+    note = std::make_unique<Form2>(*codePage_, CommonDialog1, *unsavedText_);
     note->idfile = path;
     note->Show();
   }
@@ -203,6 +215,14 @@ void Form1::OnDpiChanged(int dpi, const RECT& suggested) noexcept { ApplyDesignS
 
 void Form1::OnClose() noexcept {
   Unload();
+  // Only an ordinary exit may wait for the user; the end of a session never does.
+  if (!unsavedText_->Lost().empty()) {
+    try {
+      ShowMessageBox(hwnd(), LostNotice(unsavedText_->Lost()), MB_OK | MB_ICONERROR);
+    } catch (...) {
+      // Out of memory for the notice.
+    }
+  }
   Destroy();
   ::PostQuitMessage(0);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/drop_target.h"
+#include "note/unsaved_text.h"
 #include "platform/common_dialog.h"
 #include "platform/tray_icon.h"
 #include "platform/unique_handle.h"
@@ -70,9 +71,12 @@ class Form1 final : public WindowBase {
   void Unload() noexcept;
   DWORD WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const;
   void OnNoteNotCreated(DWORD error) noexcept;
+  void TellAboutEarlierUnsavedText() noexcept;
 
   std::wstring folder_;
   std::unique_ptr<CodePage> codePage_;
+  // Recovery files go beside the records, or to the user's own folder when that one is full.
+  std::unique_ptr<UnsavedText> unsavedText_;
   int dpi_ = 96;
   bool unloaded_ = false;
   UINT taskbarCreated_ = TrayIcon::TaskbarCreatedMessage();

@@ -42,9 +42,10 @@ bool IsFontSize(float points) { return std::isfinite(points) && points > 0 && po
 
 }  // namespace
 
-Form2::Form2(const CodePage& systemCodePage, CommonDialog& commonDialog1)
+Form2::Form2(const CodePage& systemCodePage, CommonDialog& commonDialog1, UnsavedText& unsavedText)
     : codePage_(systemCodePage),
       commonDialog1_(commonDialog1),
+      unsavedText_(unsavedText),
       width_(kDesignWidth),
       height_(kDesignHeight),
       fontName_(kDesignFontName),
@@ -204,9 +205,9 @@ void Form2::Close() noexcept {
 }
 
 // Saves the note only while its record file exists: a discarded note, or one whose text could not
-// be read, must not bring its record back.
+// be read, must not bring its record back. A record that another program holds open still exists.
 void Form2::Unload() noexcept {
-  if (!CanOpenForReading(idfile)) return;
+  if (!FileExists(idfile)) return;
   NoteValues values;
   values.textfile = textfile;
   values.left = static_cast<float>(left_);
@@ -223,7 +224,8 @@ void Form2::Unload() noexcept {
   // Each save stands alone: a record that cannot be written does not cost the user the text.
   if (std::optional<std::string> line = FormatClosedRecord(values, codePage_)) WriteFileAtomically(idfile, *line);
   // Text that was not edited is not written, so another program's changes to the file survive.
-  if (Text() != savedText_) SaveLinkedText();
+  // Edits that cannot be written are kept elsewhere, and the next start says where.
+  if (Text() != savedText_ && SaveLinkedText() != ERROR_SUCCESS) unsavedText_.Keep(textfile, Text(), codePage_);
 }
 
 std::wstring Form2::Text() const {

@@ -13,6 +13,7 @@
 #include "platform/window_base.h"
 #include "storage/code_page.h"
 #include "storage/linked_text.h"
+#include "note/unsaved_text.h"
 
 namespace varnel {
 
@@ -22,9 +23,10 @@ class Form2 final : public WindowBase {
  public:
   static constexpr wchar_t kClassName[] = L"VarnelForm2";
 
-  // commonDialog1: the main window's font and colour choosers, which every note borrows; it must
+  // commonDialog1: the main window's font and colour choosers, which every note borrows;
+  // unsavedText: where edits go that cannot be written to the linked file at close. Both must
   // outlive the note.
-  Form2(const CodePage& systemCodePage, CommonDialog& commonDialog1);
+  Form2(const CodePage& systemCodePage, CommonDialog& commonDialog1, UnsavedText& unsavedText);
   ~Form2() override;
 
   // Full path of the note's record file; set by the opener before Show, never changed here.
@@ -83,6 +85,7 @@ class Form2 final : public WindowBase {
 
   const CodePage& codePage_;
   CommonDialog& commonDialog1_;
+  UnsavedText& unsavedText_;
   int dpi_ = 96;
 
   // The window's geometry in twips, kept exact while the pixels agree with it.

@@ -71,10 +71,9 @@ ReadResult ReadWholeFile(const std::wstring& path) {
   return {std::move(bytes), ERROR_SUCCESS};
 }
 
-bool CanOpenForReading(const std::wstring& path) {
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  return static_cast<bool>(file);
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes) {

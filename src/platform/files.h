@@ -21,8 +21,8 @@ struct ReadResult {
 };
 ReadResult ReadWholeFile(const std::wstring& path);
 
-// True when path names a file (not a folder) that can be opened for reading.
-bool CanOpenForReading(const std::wstring& path);
+// True when path names a file (not a folder), even one that another program holds open.
+bool FileExists(const std::wstring& path);
 
 // Replaces the file at path by bytes in one step: the bytes go to a temporary file in the same
 // folder, are flushed, take the old file's attributes, and are then moved over the old file.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "note/form2.h"
+#include "note/unsaved_text.h"
 #include "platform/common_dialog.h"
 #include "platform/files.h"
 #include "storage/code_page.h"
@@ -40,8 +41,9 @@ class NoteFixture : public ::testing::Test {
     Write(record_, *FormatNewRecord(textPath, left, top, *codePage_));
   }
 
-  std::unique_ptr<Form2> Open() {
-    auto note = std::make_unique<Form2>(*codePage_, chooser_);
+  std::unique_ptr<Form2> Open() { return Open(unsaved_); }
+  std::unique_ptr<Form2> Open(UnsavedText& unsaved) {
+    auto note = std::make_unique<Form2>(*codePage_, chooser_, unsaved);
     note->idfile = record_;
     note->Show();
     return note;
@@ -52,6 +54,7 @@ class NoteFixture : public ::testing::Test {
 
   TempFolder folder_;
   CommonDialog chooser_;
+  UnsavedText unsaved_{{folder_.Path(L"recovery")}};
   std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
   std::wstring record_ = folder_.Path(L"787104000.5.dat");
   std::wstring textPath_ = folder_.Path(L"メモ.txt");

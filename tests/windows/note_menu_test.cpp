@@ -233,7 +233,7 @@ TEST_F(NoteMenuTest, SecondNoteCannotTakeTheSharedChooserWhileTheFirstHasItOpen)
   Write(otherText, "x\r\n");
   const std::wstring otherRecord = folder_.Path(L"787104001.5.dat");
   Write(otherRecord, *codePage_->Encode(otherText + L",4500,1500,3000,3000,0,ＭＳ ゴシック,12,0,False,False,False\r\n"));
-  auto second = std::make_unique<Form2>(*codePage_, chooser_);
+  auto second = std::make_unique<Form2>(*codePage_, chooser_, unsaved_);
   second->idfile = otherRecord;
   second->Show();
   ASSERT_TRUE(second->IsOpen());

@@ -133,7 +133,8 @@ TEST(Files, ReadingAFolderOrAMissingFileFails) {
   TempFolder folder;
   EXPECT_FALSE(ReadWholeFile(folder.Path(L"missing.txt")).bytes);
   EXPECT_FALSE(ReadWholeFile(folder.path()).bytes);
-  EXPECT_FALSE(CanOpenForReading(folder.Path(L"missing.txt")));
+  EXPECT_FALSE(FileExists(folder.Path(L"missing.txt")));
+  EXPECT_FALSE(FileExists(folder.path()));
   EXPECT_TRUE(DeleteFileIfPresent(folder.Path(L"missing.txt")));
 }
 

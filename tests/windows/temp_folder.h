@@ -11,12 +11,6 @@
 
 namespace varnel {
 
-// True when path names a file (not a folder).
-inline bool FileExists(const std::wstring& path) {
-  DWORD attributes = ::GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 class TempFolder {
  public:
   TempFolder() {

@@ -1,0 +1,42 @@
+#pragma once
+// Where a note's edits go when its linked text file cannot be written at close: a recovery file in
+// the first folder that takes it, listed there so that the next start tells the user once.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/code_page.h"
+#include "storage/unsaved_list.h"
+
+namespace varnel {
+
+class UnsavedText {
+ public:
+  static constexpr wchar_t kListName[] = L"未保存.lst";
+
+  // folders: where recovery files may go, tried in order; a missing folder is created.
+  explicit UnsavedText(std::vector<std::wstring> folders);
+
+  // Keeps text that could not be written to textfile. False when no folder took it; the text file
+  // is then also counted in Lost().
+  bool Keep(const std::wstring& textfile, std::wstring_view text, const CodePage& systemCodePage) noexcept;
+
+  // Linked files whose edits could be kept nowhere in this run.
+  const std::vector<std::wstring>& Lost() const noexcept { return lost_; }
+
+  // What earlier runs kept, from every folder's list. The lists are removed, so each entry is
+  // told once.
+  std::vector<UnsavedEntry> TakeEarlierEntries();
+
+ private:
+  bool KeepIn(const std::wstring& folder, const std::wstring& textfile, const std::string& bytes);
+
+  std::vector<std::wstring> folders_;
+  std::vector<std::wstring> lost_;
+};
+
+// The user's own fallback folder for recovery files: "%LOCALAPPDATA%\Varnel", or nothing.
+std::wstring LocalRecoveryFolder();
+
+}  // namespace varnel

@@ -1,0 +1,49 @@
+#pragma once
+// Text that a note could not write to its linked file at close is kept in a recovery file, and
+// listed so that the next start tells the user once where it is. This file holds the portable
+// parts: the recovery file's name and bytes, the list's format and the wording of the notices.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "storage/code_page.h"
+
+namespace varnel {
+
+struct UnsavedEntry {
+  std::wstring textfile;      // the linked file that could not be written
+  std::wstring recoveryFile;  // where its text is kept instead
+
+  bool operator==(const UnsavedEntry&) const = default;
+};
+
+struct CloseTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// "未保存_20261207-161500_memo.txt": the linked file's name without its extension, after the time
+// of the close. It always ends in ".txt", so the start-up listing of "*.dat" never takes it for a
+// record. Attempts after the first add "_2", "_3", ... before the extension.
+std::wstring RecoveryFileName(std::wstring_view textfile, const CloseTime& time, int attempt);
+
+// The text as UTF-8 with a byte-order mark, lines ended by CR LF and one after the last, so that
+// any character survives. What no text file can hold (a NUL, an unpaired surrogate) becomes
+// U+FFFD; the rest of the text is kept.
+std::string EncodeRecoveredText(std::wstring_view text, const CodePage& systemCodePage);
+
+// One line of the list, in UTF-8: the linked file, a tab, the recovery file, CR LF. Nothing when a
+// path cannot be stored that way (empty, holding a control character or an unpaired surrogate).
+std::optional<std::string> FormatUnsavedEntry(const UnsavedEntry& entry);
+
+// Every line that reads back as an entry; anything else in the list is skipped.
+std::vector<UnsavedEntry> ParseUnsavedList(std::string_view bytes);
+
+// What the next start tells the user about text kept in recovery files.
+std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries);
+
+// What an ordinary exit tells the user when edits could be kept nowhere.
+std::wstring LostNotice(const std::vector<std::wstring>& textfiles);
+
+}  // namespace varnel

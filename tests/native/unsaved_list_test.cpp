@@ -1,0 +1,66 @@
+#include "storage/unsaved_list.h"
+
+#include <gtest/gtest.h>
+
+namespace varnel {
+namespace {
+
+constexpr CloseTime kClose{2026, 12, 7, 9, 5, 3};
+
+TEST(RecoveryFileName, NamesTheLinkedFileAndTheTimeAndNeverEndsInDat) {
+  EXPECT_EQ(RecoveryFileName(L"C:\\メモ\\買い物.txt", kClose, 1), L"未保存_20261207-090503_買い物.txt");
+  EXPECT_EQ(RecoveryFileName(L"C:\\notes\\data.dat", kClose, 1), L"未保存_20261207-090503_data.txt");
+  EXPECT_EQ(RecoveryFileName(L"C:\\notes\\data.dat", kClose, 3), L"未保存_20261207-090503_data_3.txt");
+  // A name that is all extension, or none at all, still gives a name.
+  EXPECT_EQ(RecoveryFileName(L"C:\\notes\\.profile", kClose, 1), L"未保存_20261207-090503_.profile.txt");
+  EXPECT_EQ(RecoveryFileName(L"", kClose, 1), L"未保存_20261207-090503_付箋.txt");
+  EXPECT_EQ(RecoveryFileName(L"C:\\" + std::wstring(300, L'a') + L".txt", kClose, 1).size(),
+            std::wstring(L"未保存_20261207-090503_.txt").size() + 80);
+}
+
+TEST(RecoveredText, IsUtf8WithAMarkAndKeepsEverythingAFileCanHold) {
+  auto cp932 = MakeCodePage(932);
+  EXPECT_EQ(EncodeRecoveredText(L"一行目\r\n😀", *cp932), "\xEF\xBB\xBF一行目\r\n😀\r\n");
+  EXPECT_EQ(EncodeRecoveredText(L"", *cp932), "\xEF\xBB\xBF\r\n");
+  // A lone surrogate or a NUL cannot be stored; it alone is replaced and the rest survives.
+  std::wstring broken = L"a";
+  broken += static_cast<wchar_t>(0xD800);
+  broken += L'\0';
+  broken += L"b";
+  EXPECT_EQ(EncodeRecoveredText(broken, *cp932), "\xEF\xBB\xBF" "a\xEF\xBF\xBD\xEF\xBF\xBD" "b\r\n");
+}
+
+TEST(UnsavedList, EntriesReadBackAndAnythingElseIsSkipped) {
+  const UnsavedEntry first{L"C:\\メモ\\a.txt", L"C:\\Varnel\\未保存_20261207-090503_a.txt"};
+  const UnsavedEntry second{L"\\\\server\\share\\b c.txt", L"C:\\Users\\u\\AppData\\Local\\Varnel\\x.txt"};
+  std::string list = *FormatUnsavedEntry(first) + "no tab here\r\n\t\r\n\xFF\xFE\tbroken\r\n" +
+                     *FormatUnsavedEntry(second) + "half\t";
+  EXPECT_EQ(ParseUnsavedList(list), (std::vector<UnsavedEntry>{first, second}));
+  EXPECT_EQ(ParseUnsavedList(""), std::vector<UnsavedEntry>{});
+  // Line ends of either kind.
+  EXPECT_EQ(ParseUnsavedList("a\tb\nc\td"), (std::vector<UnsavedEntry>{{L"a", L"b"}, {L"c", L"d"}}));
+}
+
+TEST(UnsavedList, PathsThatCannotBeListedAreRefused) {
+  EXPECT_FALSE(FormatUnsavedEntry({L"a\tb", L"c"}));
+  EXPECT_FALSE(FormatUnsavedEntry({L"a", L"c\r\nd"}));
+  EXPECT_FALSE(FormatUnsavedEntry({L"", L"c"}));
+  EXPECT_FALSE(FormatUnsavedEntry({std::wstring(1, static_cast<wchar_t>(0xDC00)), L"c"}));
+}
+
+TEST(UnsavedNotices, NameEveryFileUpToALimit) {
+  std::vector<UnsavedEntry> entries;
+  for (int i = 0; i < 25; ++i) entries.push_back({L"t" + std::to_wstring(i), L"r" + std::to_wstring(i)});
+  const std::wstring notice = UnsavedNotice(entries);
+  EXPECT_NE(notice.find(L"\r\nt0\r\n  → r0\r\n"), std::wstring::npos);
+  EXPECT_NE(notice.find(L"\r\nt19\r\n  → r19\r\n"), std::wstring::npos);
+  EXPECT_EQ(notice.find(L"t20"), std::wstring::npos);
+  EXPECT_NE(notice.find(L"ほか 5 件"), std::wstring::npos);
+
+  const std::wstring lost = LostNotice({L"C:\\a.txt", L"C:\\b.txt"});
+  EXPECT_NE(lost.find(L"C:\\a.txt\r\nC:\\b.txt\r\n"), std::wstring::npos);
+  EXPECT_EQ(lost.find(L"ほか"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace varnel
