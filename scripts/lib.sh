@@ -72,6 +72,14 @@ varnel_wine_prefix() {
   export WINEPREFIX="$1"
   export WINEARCH=win64
   export WINEDEBUG=${WINEDEBUG:--all}
+  # A prefix made before 32-bit Wine was installed lacks its 32-bit system folder, and every
+  # program then fails to start. It holds nothing of the user's (notes live beside varnel.exe),
+  # so it is made again.
+  if [ -x /usr/lib/wine/wine ] && [ -f "$WINEPREFIX/.varnel-ready" ] &&
+     [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    varnel_say "remaking Wine prefix $WINEPREFIX for 32-bit Wine"
+    rm -rf "$WINEPREFIX"
+  fi
   [ -f "$WINEPREFIX/.varnel-ready" ] && return 0
   varnel_say "preparing Wine prefix $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
