@@ -4,6 +4,7 @@ The Wine session (prefix, Xvfb display, persistent wineserver) comes from script
 this module only reads the environment it sets.
 """
 
+import contextlib
 import json
 import os
 import pathlib
@@ -68,6 +69,30 @@ def dump(only_class=None, attempts=3):
                 raise AssertionError(f"varnel_probe dump gave no list (exit code {result.returncode})")
             print(f"varnel_probe dump gave no list (exit code {result.returncode}); asking again", file=sys.stderr)
             time.sleep(0.2)
+
+
+def set_text(hwnd, text):
+    """Replaces a text box's text, as a paste of the whole text would."""
+    return probe("settext", hwnd, text.encode("utf-8").hex())
+
+
+@contextlib.contextmanager
+def hold(path, seconds=120):
+    """Another Windows program holding the file open without sharing it, while the block runs."""
+    with tempfile.TemporaryFile() as output:
+        holder = subprocess.Popen(["wine", str(PROBE), "hold", windows_path(path), str(seconds)], stdout=output,
+                                  stderr=subprocess.DEVNULL)
+        try:
+            def held():
+                output.seek(0)
+                return output.read().startswith(b"held") or holder.poll() is not None
+            wait_until(held, message=f"a hold on {path}")
+            if holder.poll() is not None:
+                raise AssertionError(f"could not hold {path} (exit code {holder.returncode})")
+            yield
+        finally:
+            holder.kill()
+            holder.wait()
 
 
 def windows_of(class_name, visible_only=True):

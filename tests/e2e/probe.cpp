@@ -8,6 +8,8 @@
 //   varnel_probe post HWND MSG WPARAM LPARAM
 //   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
+//   varnel_probe hold PATH SECONDS        another program's hold on a file: opens it without sharing,
+//                                         prints "held" and keeps it open that long
 
 #include <windows.h>
 
@@ -182,6 +184,15 @@ int main(int argc, char** argv) {
     if (buffer) ::LocalFree(buffer);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return length ? 0 : 1;
+  }
+  if (command == "hold" && argc >= 4) {
+    HANDLE file = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    std::fputs("held\n", stdout);
+    std::fflush(stdout);
+    ::Sleep(static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10) * 1000));
+    ::CloseHandle(file);
+    return 0;
   }
   HWND hwnd = ParseHwnd(argv[2]);
   if (command == "close") return ::PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;

@@ -6,8 +6,8 @@ import subprocess
 import time
 import unittest
 
-from harness import (App, DIALOG, PROBE, notes, probe, screenshot, wait_until, windows_of, windows_path,
-                     xdotool)
+from harness import (App, DIALOG, PROBE, hold, notes, probe, screenshot, set_text, wait_until, windows_of,
+                     windows_path, xdotool)
 
 MENU = "#32768"
 ITEMS = ["フォント", "文字色", "背景色", "WebツールバーON/OFF", "-", "テキストデータの再読込み",
@@ -17,6 +17,7 @@ INSIDE_PROBE = PROBE.parent / "varnel_inside_probe.exe"
 
 IDOK, IDCANCEL = 1, 2
 ERROR_ACCESS_DENIED = 5
+ERROR_SHARING_VIOLATION = 32
 CB_SETCURSEL, WM_COMMAND, CBN_SELCHANGE = 0x14E, 0x111, 1
 FACE_LIST, STYLE_LIST, SIZE_LIST = 0x470, 0x471, 0x472
 COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
@@ -55,10 +56,6 @@ def combo_text(dialog, control_id):
     children = dialog["children"]
     start = next(i for i, c in enumerate(children) if c["id"] == control_id and c["class"] == "ComboBox")
     return next(c["text"] for c in children[start + 1:] if c["class"] == "Edit")
-
-
-def set_text(hwnd, text):
-    return probe("settext", hwnd, text.encode("utf-8").hex())
 
 
 class NoteMenuTest(unittest.TestCase):
@@ -238,6 +235,26 @@ class NoteMenuTest(unittest.TestCase):
         self.assertEqual(self.text_of_note(), "守る")
         self.assertEqual(self.app.read("memo.txt"), self.original)
         self.assertEqual(self.app.records(), ["1.dat"])
+        self.quit()
+
+    def test_overwrite_save_on_a_file_another_program_holds_says_why_and_loses_nothing(self):
+        self.start()
+        set_text(self.note()["text1"]["hwnd"], "守る")
+        with hold(self.app.path("memo.txt")):
+            self.choose("テキストデータの上書き保存")
+            box = self.dialog()
+            message = next(c["text"] for c in box["children"] if c["text"].startswith("ﾃｷｽﾄ"))
+            # Replacing a file that is held open is refused as a sharing violation or as access denied.
+            reasons = [probe("errortext", code).stdout.decode("utf-8").rstrip("\r\n ")
+                       for code in (ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED)]
+            self.assertIn(message, [f"ﾃｷｽﾄﾌｧｲﾙ[ {windows_path(self.app.path('memo.txt'))} ]に保存できませんでした。\r\n"
+                                    + reason for reason in reasons])
+            self.answer(box, IDOK)
+        self.assertEqual(self.text_of_note(), "守る")
+        self.assertEqual(self.app.read("memo.txt"), self.original)
+        # Released, the file takes the next save.
+        self.choose("テキストデータの上書き保存")
+        wait_until(lambda: self.app.read("memo.txt") == "守る\r\n".encode("cp932"), message="the saved text")
         self.quit()
 
     # -- discard and the web strip --------------------------------------------------------------
