@@ -8,7 +8,7 @@ varnel_say() { printf '[varnel] %s\n' "$*" >&2; }
 
 # Debian packages the build, the program under Wine and the tests need.
 VARNEL_PACKAGES=(
-  cmake make g++ g++-mingw-w64-x86-64-posix libgtest-dev googletest
+  cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libgtest-dev googletest
   clang libclang-rt-14-dev
   wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick fonts-ipafont locales
   python3 python3-gi gir1.2-gtk-3.0
