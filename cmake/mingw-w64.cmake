@@ -1,17 +1,4 @@
 # Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (posix threads).
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(VARNEL_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${VARNEL_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VARNEL_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${VARNEL_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VARNEL_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Test programs built here run through Wine.
-find_program(VARNEL_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${VARNEL_WINE})
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -7,10 +7,11 @@ VARNEL_CACHE=${VARNEL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/varnel}
 varnel_say() { printf '[varnel] %s\n' "$*" >&2; }
 
 # Debian packages the build, the program under Wine and the tests need.
+# wine32:i386 runs the 32-bit package's program; its architecture is added on the way.
 VARNEL_PACKAGES=(
-  cmake make g++ g++-mingw-w64-x86-64-posix libgtest-dev googletest
-  clang libclang-rt-14-dev
-  wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick fonts-ipafont locales
+  cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libgtest-dev googletest
+  clang libclang-rt-14-dev cmark-gfm
+  wine wine64 wine32:i386 fonts-wine xvfb xauth xdotool x11-utils imagemagick fonts-ipafont locales
   python3 python3-gi gir1.2-gtk-3.0
 )
 
@@ -24,6 +25,9 @@ varnel_install_packages() {
   varnel_say "installing: ${missing[*]}"
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+  fi
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
@@ -72,12 +76,13 @@ varnel_wine_prefix() {
   export WINEPREFIX="$1"
   export WINEARCH=win64
   export WINEDEBUG=${WINEDEBUG:--all}
-  # A prefix made before 32-bit Wine was installed lacks its 32-bit system folder, and every
-  # program then fails to start. It holds nothing of the user's (notes live beside varnel.exe),
-  # so it is made again.
+  # With 32-bit Wine installed every program, 64-bit ones too, starts through its loader, which
+  # needs the prefix's 32-bit system folder: a prefix made before it was installed starts nothing
+  # (exit code 53) and is made anew.
   if [ -x /usr/lib/wine/wine ] && [ -f "$WINEPREFIX/.varnel-ready" ] &&
-     [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+     [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
     varnel_say "remaking Wine prefix $WINEPREFIX for 32-bit Wine"
+    wineserver -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
   fi
   [ -f "$WINEPREFIX/.varnel-ready" ] && return 0

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both presets and runs every test suite:
-# native unit tests (sanitizers), the record reader fuzzer for a bounded time, and the Windows
-# unit and end-to-end tests under Wine in an Xvfb display of their own.
+# Installs what is missing, builds every preset and runs every test suite:
+# native unit tests (sanitizers), the record reader fuzzer for a bounded time, the Windows unit,
+# end-to-end and package tests under Wine in an Xvfb display of their own, and the 32-bit
+# package's tests.
 #   scripts/test.sh [--long]   --long runs the kill loop and the soak for much longer
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -58,6 +59,16 @@ if varnel_build windows; then
   python3 scripts/fault-summary.py "$fault_summary"
 else
   varnel_say "Windows build failed"
+  failed=$((failed + 1))
+fi
+
+# The 32-bit build for older PCs: only the program and its package, checked like the 64-bit one.
+varnel_say "32-bit Windows build, package and package tests under Wine"
+if varnel_build windows32; then
+  "$VARNEL_ROOT/scripts/with-wine.sh" ctest --preset windows32 2>&1 | tee "$logs/windows32.log"
+  count_ctest "$logs/windows32.log"
+else
+  varnel_say "32-bit Windows build failed"
   failed=$((failed + 1))
 fi
 

@@ -4,7 +4,10 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <string>
+
 #include "app/form1.h"
+#include "platform/app_folder.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
 
@@ -25,6 +28,19 @@ class OleSession {
  private:
   bool ok_;
 };
+
+// Records live beside the program. Where they cannot be written the user hears it once, now,
+// instead of losing every note's changes silently at exit; the program then runs as usual.
+void WarnWhenFolderIsNotWritable() {
+  const std::wstring folder = varnel::ApplicationFolder();
+  if (varnel::CanWriteInFolder(folder)) return;
+  varnel::ShowMessageBox(nullptr,
+                         L"このﾌｫﾙﾀﾞ[ " + folder + L" ]には書き込めません。\r\n"
+                         L"付箋紙のﾃﾞｰﾀﾌｧｲﾙを保存できないため、新しい付箋紙は作れず、"
+                         L"付箋紙の位置や色の変更も終了時に保存されません。\r\n\r\n"
+                         L"Varnel をﾌｫﾙﾀﾞごと書き込みのできる場所（ﾄﾞｷｭﾒﾝﾄなど）に移してから起動してください。",
+                         MB_OK | MB_ICONWARNING);
+}
 
 int RunMessageLoop() {
   MSG msg{};
@@ -47,6 +63,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   OleSession ole;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
+  WarnWhenFolderIsNotWritable();
 
   auto form1 = varnel::Form1::Create();
   if (!form1) return 1;

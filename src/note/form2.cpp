@@ -40,6 +40,18 @@ constexpr wchar_t kTooltipAfter[] = L" ]とﾘﾝｸされています";
 
 bool IsFontSize(float points) { return std::isfinite(points) && points > 0 && points <= kLargestFontSize; }
 
+// Adds a monitor's work area to the vector at areas. A named CALLBACK function, not a lambda: on
+// 32-bit Windows the callback convention differs from a lambda's.
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM areas) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (::GetMonitorInfoW(monitor, &info)) {
+    const RECT& work = info.rcWork;
+    reinterpret_cast<std::vector<PixelRect>*>(areas)->push_back({work.left, work.top, work.right, work.bottom});
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 Form2::Form2(const CodePage& systemCodePage, CommonDialog& commonDialog1, UnsavedText& unsavedText)
@@ -138,18 +150,7 @@ void Form2::ApplyGeometry(const NoteRecord& record) {
 // changed) opens on the nearest one instead; its record then holds the new place.
 void Form2::KeepOnScreen() noexcept {
   std::vector<PixelRect> workAreas;
-  ::EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR monitor, HDC, RECT*, LPARAM areas) -> BOOL {
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        if (::GetMonitorInfoW(monitor, &info)) {
-          const RECT& work = info.rcWork;
-          reinterpret_cast<std::vector<PixelRect>*>(areas)->push_back({work.left, work.top, work.right, work.bottom});
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&workAreas));
+  ::EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&workAreas));
   RECT window{};
   ::GetWindowRect(hwnd(), &window);
   const std::optional<PixelPoint> place =

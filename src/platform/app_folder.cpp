@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/unique_handle.h"
+
 namespace varnel {
 
 std::wstring ApplicationFolder() {
@@ -16,6 +18,19 @@ std::wstring ApplicationFolder() {
     path.resize(path.size() * 2);
   }
   return path.substr(0, path.find_last_of(L'\\'));
+}
+
+bool CanWriteInFolder(const std::wstring& folder) {
+  // Named after the process, so two programs checking the same folder never meet.
+  const std::wstring path =
+      folder + L"\\~varnel-write-check-" + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
+  {
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!file) return false;
+  }
+  // Records are replaced by moving a new file over the old one, which needs deletion too.
+  return ::DeleteFileW(path.c_str()) != FALSE;
 }
 
 }  // namespace varnel

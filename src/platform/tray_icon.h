@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstddef>
 #include <string_view>
 
 #include "platform/tray_click.h"
@@ -19,6 +20,10 @@ inline constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;  // 7
 // 104 on 64-bit, where the handles are 8 bytes and aligned).
 inline constexpr DWORD kTrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
 inline constexpr int kTrayTipBytes = 64;
+// Checked in every build, the 32-bit one included, since the shell rejects a record of another size.
+static_assert(kTrayRecordSize == offsetof(NOTIFYICONDATAA, szTip) + kTrayTipBytes,
+              "the first form ends with the 64-byte tip");
+static_assert(kTrayRecordSize == (sizeof(void*) == 4 ? 88 : 104), "88 bytes on 32-bit Windows, 104 on 64-bit");
 
 // The tip text in the system ANSI code page: at most 63 bytes, cut only between characters,
 // the rest zero. Fills all 64 bytes of `tip`.

@@ -14,7 +14,6 @@ import sys
 import tempfile
 import time
 
-EXE = pathlib.Path(os.environ["VARNEL_EXE"])
 PROBE = pathlib.Path(os.environ["VARNEL_PROBE"])
 ARTIFACTS = pathlib.Path(os.environ.get("VARNEL_ARTIFACTS", tempfile.gettempdir()))
 
@@ -122,12 +121,15 @@ def screenshot(name):
 
 
 class App:
-    """One copy of varnel.exe in a fresh application folder."""
+    """One copy of varnel.exe (VARNEL_EXE) in a fresh application folder, or the varnel.exe
+    already in folder."""
 
-    def __init__(self):
-        self.folder = pathlib.Path(tempfile.mkdtemp(prefix="varnel-e2e-"))
+    def __init__(self, folder=None):
+        if folder is None:
+            folder = tempfile.mkdtemp(prefix="varnel-e2e-")
+            shutil.copy2(os.environ["VARNEL_EXE"], pathlib.Path(folder) / "varnel.exe")
+        self.folder = pathlib.Path(folder)
         self.exe = self.folder / "varnel.exe"
-        shutil.copy2(EXE, self.exe)
         self.logs = pathlib.Path(tempfile.mkdtemp(prefix="varnel-e2e-logs-"))
         self.processes = []
 
