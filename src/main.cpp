@@ -8,6 +8,7 @@
 
 #include "app/form1.h"
 #include "platform/app_folder.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 constexpr wchar_t kInstanceName[] = L"Local\\Varnel.SingleInstance";
 constexpr wchar_t kAlreadyRunning[] = L"既に起動されています";
+constexpr wchar_t kNotStarted[] = L"Varnel を起動できませんでした。\r\n";
 
 class OleSession {
  public:
@@ -66,7 +68,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   WarnWhenFolderIsNotWritable();
 
   auto form1 = varnel::Form1::Create();
-  if (!form1) return 1;
+  if (!form1) {
+    // Said, not only ended: the window system refused the main window.
+    const DWORD error = ::GetLastError();
+    varnel::ShowMessageBox(nullptr, kNotStarted + varnel::SystemErrorText(error), MB_OK | MB_ICONERROR);
+    return 1;
+  }
   form1->Load(showCommand);
   return RunMessageLoop();
 }

@@ -177,7 +177,8 @@ class App:
         try:
             return wait_until(shown, timeout, message="the main window")
         except AssertionError as error:
-            seen = [(w["class"], w["text"], w["visible"]) for w in dump() if w["class"] != FORM2]
+            seen = [(w["class"], w["text"], w["visible"], [c["text"] for c in w["children"] if c["text"]])
+                    for w in dump() if w["class"] != FORM2]
             raise AssertionError(f"{error}; windows: {seen}; Wine said: {self.wine_messages()[-2000:]!r}") from None
 
     def close_main_window(self, process, timeout=30.0):
