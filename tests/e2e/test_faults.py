@@ -10,7 +10,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import (App, DIALOG, EXE, hold, notes, probe, record_faults, screenshot, set_text, wait_until,
+from harness import (App, DIALOG, hold, notes, probe, record_faults, screenshot, set_text, wait_until,
                      windows_of, windows_path)
 
 UTF8_MARK = b"\xef\xbb\xbf"
@@ -124,7 +124,7 @@ class FaultTest(unittest.TestCase):
         mount = self.app.folder
         subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4m", "tmpfs", str(mount)], check=True)
         self.addCleanup(subprocess.run, ["umount", "-l", str(mount)], check=False)
-        shutil.copy2(EXE, self.app.exe)
+        shutil.copy2(os.environ["VARNEL_EXE"], self.app.exe)
         texts = {f"{i}.txt": f"ノート {i}\r\n".encode("cp932") * 20 for i in range(3)}
         for i, (name, data) in enumerate(texts.items()):
             self.app.write(name, data)
