@@ -208,6 +208,13 @@ int main(int argc, char** argv) {
     std::fwrite(dump.out.data(), 1, dump.out.size(), stdout);
     return 0;
   }
+  if (command == "append" && argc >= 4) {
+    std::string name = argv[2];
+    Append append{std::wstring(name.begin(), name.end()), FromHex(argv[3])};
+    ::EnumWindows(AppendToTextBox, reinterpret_cast<LPARAM>(&append));
+    std::printf("%d\n", append.edited);
+    return 0;
+  }
   if (argc < 3) return 2;
   if (command == "errortext") {
     wchar_t* buffer = nullptr;
@@ -218,13 +225,6 @@ int main(int argc, char** argv) {
     if (buffer) ::LocalFree(buffer);
     std::fwrite(text.data(), 1, text.size(), stdout);
     return length ? 0 : 1;
-  }
-  if (command == "append" && argc >= 4) {
-    std::string name = argv[2];
-    Append append{std::wstring(name.begin(), name.end()), FromHex(argv[3])};
-    ::EnumWindows(AppendToTextBox, reinterpret_cast<LPARAM>(&append));
-    std::printf("%d\n", append.edited);
-    return 0;
   }
   HWND hwnd = ParseHwnd(argv[2]);
   if (command == "close") return ::PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
