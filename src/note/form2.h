@@ -52,6 +52,7 @@ class Form2 final : public WindowBase {
   void KeepOnScreen() noexcept;
   void ApplyTextFont() noexcept;
   void SetTooltip();
+  void MakeTooltip(const MSG& firstMove) noexcept;
   void Layout() noexcept;
   std::wstring Text() const;
 
@@ -110,7 +111,8 @@ class Form2 final : public WindowBase {
   double grabX = 0, grabY = 0;
 
   HWND text1_ = nullptr;    // child: destroyed with the window
-  HWND tooltip_ = nullptr;  // owned popup: destroyed with the window
+  std::wstring tooltipText_;
+  HWND tooltip_ = nullptr;  // owned popup, made on the mouse's first visit: destroyed with the window
   std::unique_ptr<WebView> webBrowser1_;
   UniqueFont font_;
   UniqueBrush textBrush_;

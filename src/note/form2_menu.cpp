@@ -65,6 +65,7 @@ void Form2::SetUpMenu() {
     }
   }
   // The text box opens its own editing menu on a right click; from the keyboard it must open ours.
+  // The mouse's first visit to it also makes the tooltip.
   if (text1_) ::SetWindowSubclass(text1_, &Form2::Text1Procedure, kText1SubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -78,6 +79,9 @@ LRESULT CALLBACK Form2::Text1Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         reinterpret_cast<Form2*>(self)->ShowMenuAtText1();
         return 0;
       }
+      break;
+    case WM_MOUSEMOVE:
+      reinterpret_cast<Form2*>(self)->MakeTooltip(MSG{hwnd, msg, wParam, lParam, 0, {}});
       break;
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(hwnd, &Form2::Text1Procedure, id);

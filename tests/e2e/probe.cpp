@@ -7,6 +7,8 @@
 //   varnel_probe click HWND ID            BM_CLICK on the dialog button with that control id
 //   varnel_probe post HWND MSG WPARAM LPARAM
 //   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
+//   varnel_probe append CLASS HEX         types that text (hex of UTF-8) at the end of the first text box
+//                                         of every visible top-level window of CLASS; prints how many
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
 //   varnel_probe hold PATH SECONDS        another program's hold on a file: opens it without sharing,
 //                                         prints "held" and keeps it open that long
@@ -158,6 +160,40 @@ BOOL CALLBACK AddTopLevel(HWND hwnd, LPARAM param) {
 
 HWND ParseHwnd(const char* text) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(text, nullptr, 10))); }
 
+// A text given on the command line as the hex digits of its UTF-8.
+std::wstring FromHex(const char* digits) {
+  std::string utf8;
+  for (const char* digit = digits; digit[0] && digit[1]; digit += 2) {
+    utf8 += static_cast<char>(std::stoi(std::string(digit, 2), nullptr, 16));
+  }
+  std::wstring text(utf8.size() + 1, L'\0');
+  text.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                        text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+struct Append {
+  std::wstring onlyClass;
+  std::wstring text;
+  int edited = 0;
+};
+
+// As if typed at the end: the text box marks itself changed.
+BOOL CALLBACK AppendToTextBox(HWND hwnd, LPARAM param) {
+  auto* append = reinterpret_cast<Append*>(param);
+  if (!::IsWindowVisible(hwnd) || ClassOf(hwnd) != append->onlyClass) return TRUE;
+  HWND edit = ::FindWindowExW(hwnd, nullptr, L"Edit", nullptr);
+  DWORD_PTR length = 0;
+  DWORD_PTR result = 0;
+  if (edit && ::SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length) &&
+      ::SendMessageTimeoutW(edit, EM_SETSEL, length, static_cast<LPARAM>(length), SMTO_ABORTIFHUNG, 5000, &result) &&
+      ::SendMessageTimeoutW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(append->text.c_str()),
+                            SMTO_ABORTIFHUNG, 60000, &result)) {
+    ++append->edited;
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,6 +208,13 @@ int main(int argc, char** argv) {
     ::EnumWindows(AddTopLevel, reinterpret_cast<LPARAM>(&dump));
     dump.out += "]\n";
     std::fwrite(dump.out.data(), 1, dump.out.size(), stdout);
+    return 0;
+  }
+  if (command == "append" && argc >= 4) {
+    std::string name = argv[2];
+    Append append{std::wstring(name.begin(), name.end()), FromHex(argv[3])};
+    ::EnumWindows(AppendToTextBox, reinterpret_cast<LPARAM>(&append));
+    std::printf("%d\n", append.edited);
     return 0;
   }
   if (argc < 3) return 2;
@@ -209,13 +252,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "settext" && argc >= 4) {
-    std::string utf8;
-    for (const char* digit = argv[3]; digit[0] && digit[1]; digit += 2) {
-      utf8 += static_cast<char>(std::stoi(std::string(digit, 2), nullptr, 16));
-    }
-    std::wstring text(utf8.size() + 1, L'\0');
-    text.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                          text.data(), static_cast<int>(text.size()))));
+    std::wstring text = FromHex(argv[3]);
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
                                  &result) && result

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "note_fixture.h"
 
@@ -220,28 +221,39 @@ TEST_F(NoteTest, ClosingByTheWindowSystemSavesToo) {
   EXPECT_EQ(Read(textPath_), "b\r\n");
 }
 
-TEST_F(NoteTest, TooltipNamesTheLinkedFile) {
+// The tooltip controls of this thread's windows.
+std::vector<HWND> Tooltips() {
+  std::vector<HWND> found;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM list) {
+        wchar_t cls[64]{};
+        ::GetClassNameW(hwnd, cls, 64);
+        if (std::wstring(cls) == L"tooltips_class32") reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The tooltip control comes with the mouse's first visit to the text box, not with the note, and
+// only once however often the mouse comes back.
+TEST_F(NoteTest, TooltipNamesTheLinkedFileOnceTheMouseComes) {
   Write(textPath_, "a\r\n");
   WriteNewRecord(textPath_);
   auto note = Open();
-  HWND tooltip = nullptr;
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM found) {
-        wchar_t cls[64]{};
-        ::GetClassNameW(hwnd, cls, 64);
-        if (std::wstring(cls) == L"tooltips_class32") *reinterpret_cast<HWND*>(found) = hwnd;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&tooltip));
-  ASSERT_NE(tooltip, nullptr);
+  EXPECT_TRUE(Tooltips().empty());
+  ::SendMessageW(Text1(*note), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  ::SendMessageW(Text1(*note), WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+  const std::vector<HWND> tooltips = Tooltips();
+  ASSERT_EQ(tooltips.size(), 1u);
   wchar_t text[512]{};
   TOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.hwnd = note->hwnd();
   tool.uId = reinterpret_cast<UINT_PTR>(Text1(*note));
   tool.lpszText = text;
-  ::SendMessageW(tooltip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+  ::SendMessageW(tooltips[0], TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
   EXPECT_EQ(std::wstring(text), L"内容はﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ + L" ]とﾘﾝｸされています");
 }
 

@@ -1,0 +1,334 @@
+"""Varnel's benchmark: start-up, shutdown, memory and large notes, beside a floor program of ours and
+beside xpad, all measured from outside in one run. Prints figures; never fails for being slow.
+
+bench/run.sh runs this inside a Wine session of its own (scripts/with-wine.sh):
+    bench/measure.py [--runs N] [--only TEXT] [--varnel EXE] [--bare-x] [--work FOLDER]
+Each figure is the median of N runs (5 by default) after one warm-up round, with min and max; the
+rounds take the programs in turn, so a load that comes and goes falls on all of them alike, and a
+ratio between two programs is the median of the ratios taken round by round.
+"""
+
+import argparse
+import datetime
+import os
+import pathlib
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+from notes import japanese_text, write_floor_notes, write_varnel_notes, write_xpad_notes
+from xwindows import MapWatcher
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+BUILD = ROOT / "build" / "windows"
+VARNEL = BUILD / "varnel.exe"
+FLOOR = BUILD / "bench" / "varnel_floor.exe"
+PROBE = BUILD / "tests" / "e2e" / "varnel_probe.exe"
+# Wine's 64-bit loader runs the program in the process it starts; "wine" itself may hand a 64-bit
+# program on to a process of its own, which would hide its memory from us.
+WINE64 = shutil.which("wine64") or "/usr/lib/wine/wine64"
+
+CAPTION = " Varnel ver2.0"
+NOTE_BYTES = 2 * 1024
+EDIT = "編集済み"
+TIMEOUT = 180
+
+
+class Broken(Exception):
+    """A program did not do what the benchmark waits for: a fault, not slowness."""
+
+
+class Process:
+    """A program started by the benchmark."""
+
+    def __init__(self, command, log, env=None):
+        self.started = time.monotonic()
+        with open(log, "ab") as output:
+            self.popen = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=output, stderr=output, env=env)
+        self.pid = self.popen.pid
+        self.code = None
+        self.ended = None
+
+    def poll(self):
+        """The exit time once the program has ended (its exit code taken in), else None."""
+        if self.code is None:
+            pid, status = os.waitpid(self.pid, os.WNOHANG)
+            if not pid:
+                return None
+            self.ended = time.monotonic()
+            self.code = os.waitstatus_to_exitcode(status)
+            self.popen.returncode = self.code
+        return self.ended
+
+    def running(self):
+        return self.poll() is None
+
+    def wait(self, timeout):
+        """Waits for the exit; returns its time, or None when timeout seconds pass first."""
+        deadline = time.monotonic() + timeout
+        while self.poll() is None:
+            if time.monotonic() > deadline:
+                return None
+            time.sleep(0.002)
+        return self.ended
+
+    def peak_mib(self):
+        """The most memory the process has held resident so far (its high-water mark).
+
+        Read from the live process: the exit's own figure (ru_maxrss) also counts the memory of
+        the benchmark that started it."""
+        for line in pathlib.Path(f"/proc/{self.pid}/status").read_text().splitlines():
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024
+        raise Broken("no memory figure for a process that has ended")
+
+    def cpu_ticks(self):
+        fields = pathlib.Path(f"/proc/{self.pid}/stat").read_text().rsplit(")", 1)[1].split()
+        return int(fields[11]) + int(fields[12])
+
+    def wait_idle(self, quiet=0.3, timeout=30):
+        """Waits until the program has used no processor time for quiet seconds (painting done)."""
+        deadline = time.monotonic() + timeout
+        last, since = self.cpu_ticks(), time.monotonic()
+        while time.monotonic() < deadline:
+            time.sleep(0.05)
+            ticks = self.cpu_ticks()
+            if ticks != last:
+                last, since = ticks, time.monotonic()
+            elif time.monotonic() - since >= quiet:
+                return
+
+    def stop(self):
+        if self.code is None:
+            self.popen.kill()
+            self.wait(30)
+
+
+class Bench:
+    def __init__(self, work, varnel=VARNEL):
+        self.work = pathlib.Path(work)
+        self.varnel_exe = pathlib.Path(varnel)
+        self.watcher = MapWatcher()
+        self.counter = 0
+
+    def folder(self, name):
+        self.counter += 1
+        path = self.work / f"{self.counter:03}-{name}"
+        shutil.rmtree(path, ignore_errors=True)
+        path.mkdir(parents=True)
+        return path
+
+    def wait_windows(self, process, condition, what):
+        arrived = self.watcher.wait(lambda: condition(self.watcher.windows(process.pid)) or not process.running(),
+                                    TIMEOUT)
+        if arrived is None or not condition(self.watcher.windows(process.pid)):
+            raise Broken(f"{what} did not appear (exit code {process.code})")
+        return arrived - process.started
+
+    def probe(self, *args):
+        output = self.work / "probe.out"
+        with open(output, "wb") as out:
+            subprocess.run([WINE64, str(PROBE), *args], stdin=subprocess.DEVNULL, stdout=out,
+                           stderr=subprocess.DEVNULL, timeout=TIMEOUT, check=False)
+        return output.read_bytes().decode("utf-8", "replace").strip()
+
+    def varnel(self, count, size=NOTE_BYTES):
+        """Varnel with count notes: start-up to every note and the main window shown; memory once
+        idle; then every note edited and the main window closed: shutdown to the exit, with every
+        file checked."""
+        folder = self.folder(f"varnel-{count}")
+        shutil.copy2(self.varnel_exe, folder / "varnel.exe")
+        texts = write_varnel_notes(folder, count, size)
+        process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
+        try:
+            def shown(windows):
+                names = [w.name for w in windows]
+                return CAPTION in names and len(names) - 1 >= count
+            startup = self.wait_windows(process, shown, f"{count} notes and the main window")
+            process.wait_idle()
+            peak = process.peak_mib()
+            if count:
+                edited = self.probe("append", "VarnelForm2", EDIT.encode("utf-8").hex())
+                if edited != str(count):
+                    raise Broken(f"{edited or 'no'} notes of {count} edited")
+            main = next(w for w in self.watcher.windows(process.pid) if w.name == CAPTION)
+            closed = self.watcher.close_window(main.id)
+            ended = process.wait(TIMEOUT)
+            if ended is None:
+                raise Broken("Varnel did not exit after its main window was closed")
+        finally:
+            process.stop()
+        expected = japanese_text(size)[:-2] + EDIT.encode("cp932") + b"\r\n"
+        saved = sum(1 for path in texts
+                    if path.read_bytes() == expected and path.with_suffix(".dat").read_bytes().endswith(b"\r\n"))
+        leftovers = list(folder.glob("*.varnel-tmp"))
+        if saved != count or leftovers or process.code != 0:
+            raise Broken(f"{saved} of {count} notes saved, {len(leftovers)} temporary files left, "
+                         f"exit code {process.code}")
+        return {"startup": startup, "shutdown": ended - closed, "peak": peak}
+
+    def floor(self, count, size=NOTE_BYTES):
+        """The floor program with the same texts: start to every window shown, memory once idle."""
+        folder = self.folder(f"floor-{count}")
+        write_floor_notes(folder, count, size)
+        process = Process([WINE64, str(FLOOR), str(folder)], folder / "wine.log")
+        try:
+            startup = self.wait_windows(process, lambda windows: len(windows) >= count, f"{count} floor windows")
+            process.wait_idle()
+            peak = process.peak_mib()
+            self.watcher.close_window(self.watcher.windows(process.pid)[0].id)
+            if process.wait(TIMEOUT) is None:
+                raise Broken("the floor program did not exit when one of its windows was closed")
+        finally:
+            process.stop()
+        return {"startup": startup, "peak": peak}
+
+    def xpad(self, count):
+        """xpad with the same notes in a home of its own: start to every pad shown, memory once idle."""
+        home = self.folder(f"xpad-{count}")
+        write_xpad_notes(home, count, NOTE_BYTES)
+        env = dict(os.environ, HOME=str(home), XDG_CONFIG_HOME=str(home / ".config"))
+        process = Process(["xpad", "--no-new"], home / "xpad.log", env)
+        try:
+            # Its tray icon, when it shows one, is a window of its own named after the program.
+            def shown(windows):
+                return len([w for w in windows if w.name != "Xpad"]) >= count
+            startup = self.wait_windows(process, shown, f"{count} pads")
+            process.wait_idle()
+            peak = process.peak_mib()
+        finally:
+            process.stop()
+        return {"startup": startup, "peak": peak}
+
+
+def machine():
+    cpu = next((line.split(":", 1)[1].strip() for line in pathlib.Path("/proc/cpuinfo").read_text().splitlines()
+                if line.startswith("model name")), platform.processor())
+    wine = subprocess.run([WINE64, "--version"], capture_output=True, text=True, check=False).stdout.strip()
+    return f"{cpu}, {os.cpu_count()} cores, Linux {platform.release()}, {wine}, Xvfb"
+
+
+def load():
+    return " ".join(f"{value:.2f}" for value in os.getloadavg())
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--runs", type=int, default=5, help="measured runs per figure, after one warm-up")
+    parser.add_argument("--work", default=pathlib.Path.home() / ".cache" / "varnel" / "bench",
+                        help="folder for the notes (on disk, not in memory: the saves are flushed)")
+    parser.add_argument("--only", default="", help="run only the figures whose names hold this text")
+    parser.add_argument("--varnel", default=VARNEL, help="the varnel.exe to measure (to compare two builds)")
+    parser.add_argument("--bare-x", action="store_true",
+                        help="leave the display without X resources, as a bare Xvfb has it")
+    options = parser.parse_args()
+
+    bench = Bench(options.work, options.varnel)
+    print(f"machine: {machine()}")
+    if not options.bare_x and bench.watcher.give_resources():
+        print("X resources: the display had none; one was set, as a desktop session's start does")
+    scenarios = {
+        "varnel 0": lambda: bench.varnel(0),
+        "varnel 10": lambda: bench.varnel(10),
+        "varnel 101": lambda: bench.varnel(101),
+        "floor 101": lambda: bench.floor(101),
+        "xpad 101": lambda: bench.xpad(101),
+        "trivial": lambda: bench.floor(1),
+        "varnel 1 MB": lambda: bench.varnel(1, 1024 * 1024),
+        "floor 1 MB": lambda: bench.floor(1, 1024 * 1024),
+        "varnel 10 MB": lambda: bench.varnel(1, 10 * 1024 * 1024),
+        "floor 10 MB": lambda: bench.floor(1, 10 * 1024 * 1024),
+    }
+    scenarios = {name: run for name, run in scenarios.items() if options.only in name}
+    results = {name: [] for name in scenarios}
+    faults = []
+    started = time.monotonic()
+    start_load = load()
+    print(f"load average at start: {start_load}")
+    for round_ in range(options.runs + 1):
+        label = "warm-up" if round_ == 0 else f"run {round_}/{options.runs}"
+        for name, scenario in scenarios.items():
+            try:
+                sample = scenario()
+            except (Broken, OSError, subprocess.SubprocessError) as fault:
+                faults.append(f"{name}: {fault}")
+                print(f"  {label} {name}: FAULT {fault}", file=sys.stderr)
+                continue
+            if round_:
+                results[name].append(dict(sample, round=round_))
+            print(f"  {label} {name}: " + ", ".join(f"{k} {v:.3f}" for k, v in sample.items()), file=sys.stderr)
+        print(f"  {label} done, load average {load()}", file=sys.stderr)
+    shutil.rmtree(bench.work, ignore_errors=True)
+
+    print(f"\nVarnel benchmark, {datetime.datetime.now():%Y-%m-%d %H:%M}: median of {options.runs} runs after a "
+          f"warm-up, with min and max")
+    print_table(results)
+    print(f"\nload average at start {start_load} and at end {load()}; {time.monotonic() - started:.0f} s in all")
+    for fault in faults:
+        print(f"FAULT {fault}")
+    return 1 if faults else 0
+
+
+def print_table(results):
+    def spread(samples):
+        return (statistics.median(samples), min(samples), max(samples)) if samples else None
+
+    def figure(name, key):
+        return spread([sample[key] for sample in results.get(name, []) if key in sample])
+
+    def paired(top, bottom, key):
+        """Ratios of two programs' figures taken in the same round, under the same load."""
+        bottoms = {sample["round"]: sample[key] for sample in results.get(bottom, [])}
+        return spread([sample[key] / bottoms[sample["round"]] for sample in results.get(top, [])
+                       if sample["round"] in bottoms])
+
+    def verdict(value, limit, strict):
+        if value is None:
+            return ""
+        met = value < limit if strict else value <= limit
+        return f"{'<' if strict else '<='} {limit:g}: {'met' if met else 'MISSED'}"
+
+    rows = []
+
+    def measured(title, name, key, unit, limit=None, strict=True):
+        values = figure(name, key)
+        cells = [f"{values[0]:.2f} {unit}", f"{values[1]:.2f}", f"{values[2]:.2f}"] if values else ["n/a", "", ""]
+        rows.append([title, *cells, verdict(values[0], limit, strict) if values and limit else ""])
+
+    def ratio(title, top, bottom, key, limit, strict):
+        values = paired(top, bottom, key)
+        cells = [f"{values[0]:.2f}x", f"{values[1]:.2f}", f"{values[2]:.2f}"] if values else ["n/a", "", ""]
+        rows.append([title, *cells, verdict(values[0], limit, strict) if values else ""])
+
+    measured("start-up, 0 notes (main window shown)", "varnel 0", "startup", "s")
+    measured("start-up, 10 notes", "varnel 10", "startup", "s")
+    measured("start-up, 101 notes", "varnel 101", "startup", "s")
+    measured("- floor program, 101 windows", "floor 101", "startup", "s")
+    measured("- xpad, 101 pads", "xpad 101", "startup", "s")
+    ratio("- Varnel / floor", "varnel 101", "floor 101", "startup", 1.5, False)
+    ratio("- Varnel / xpad", "varnel 101", "xpad 101", "startup", 1, True)
+    measured("shutdown, 101 edited notes", "varnel 101", "shutdown", "s", 1)
+    measured("peak memory, 101 notes", "varnel 101", "peak", "MiB")
+    measured("- floor program, 101 windows", "floor 101", "peak", "MiB")
+    measured("- xpad, 101 pads", "xpad 101", "peak", "MiB")
+    ratio("- Varnel / floor", "varnel 101", "floor 101", "peak", 1.5, False)
+    ratio("- Varnel / xpad", "varnel 101", "xpad 101", "peak", 1, True)
+    measured("1 MB note: open and show", "varnel 1 MB", "startup", "s")
+    measured("- floor program, same text", "floor 1 MB", "startup", "s")
+    measured("1 MB note: save at exit", "varnel 1 MB", "shutdown", "s")
+    measured("10 MB note: open and show", "varnel 10 MB", "startup", "s", 2)
+    measured("- floor program, same text", "floor 10 MB", "startup", "s")
+    measured("10 MB note: save at exit", "varnel 10 MB", "shutdown", "s", 2)
+    measured("Wine: a trivial program's start (one window)", "trivial", "startup", "s")
+
+    header = ["figure", "median", "min", "max", "target"]
+    widths = [max(len(row[i]) for row in rows + [header]) for i in range(len(header))]
+    for row in [header, ["-" * width for width in widths], *rows]:
+        print("| " + " | ".join(cell.ljust(width) for cell, width in zip(row, widths)) + " |")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
