@@ -7,6 +7,9 @@
 //   varnel_probe click HWND ID            BM_CLICK on the dialog button with that control id
 //   varnel_probe post HWND MSG WPARAM LPARAM
 //   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
+//   varnel_probe append HEX               appends a text (hex digits of its UTF-8) to every visible
+//                                         note's text box, as typing at its end would; prints how
+//                                         many took it
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
 
 #include <windows.h>
@@ -156,6 +159,40 @@ BOOL CALLBACK AddTopLevel(HWND hwnd, LPARAM param) {
 
 HWND ParseHwnd(const char* text) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(text, nullptr, 10))); }
 
+// A text given on the command line as the hex digits of its UTF-8 (Wine's command line would
+// otherwise pass it through the code page).
+std::wstring FromHexUtf8(const char* hex) {
+  std::string utf8;
+  for (const char* digit = hex; digit[0] && digit[1]; digit += 2) {
+    utf8 += static_cast<char>(std::stoi(std::string(digit, 2), nullptr, 16));
+  }
+  std::wstring text(utf8.size() + 1, L'\0');
+  text.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                        text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+struct Append {
+  std::wstring text;
+  int edited = 0;
+};
+
+// Puts the caret at the end of a visible note's text box and replaces the empty selection there.
+BOOL CALLBACK AppendToNote(HWND hwnd, LPARAM param) {
+  auto* append = reinterpret_cast<Append*>(param);
+  if (ClassOf(hwnd) != L"VarnelForm2" || !::IsWindowVisible(hwnd)) return TRUE;
+  HWND edit = ::FindWindowExW(hwnd, nullptr, L"Edit", nullptr);
+  DWORD_PTR length = 0;
+  if (!edit || !::SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return TRUE;
+  DWORD_PTR ignored = 0;
+  if (::SendMessageTimeoutW(edit, EM_SETSEL, length, length, SMTO_ABORTIFHUNG, 5000, &ignored) &&
+      ::SendMessageTimeoutW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(append->text.c_str()),
+                            SMTO_ABORTIFHUNG, 5000, &ignored)) {
+    ++append->edited;
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +210,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc < 3) return 2;
+  if (command == "append") {
+    Append append{FromHexUtf8(argv[2])};
+    ::EnumWindows(AppendToNote, reinterpret_cast<LPARAM>(&append));
+    std::printf("%d\n", append.edited);
+    return 0;
+  }
   if (command == "errortext") {
     wchar_t* buffer = nullptr;
     DWORD length = ::FormatMessageW(
@@ -198,13 +241,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "settext" && argc >= 4) {
-    std::string utf8;
-    for (const char* digit = argv[3]; digit[0] && digit[1]; digit += 2) {
-      utf8 += static_cast<char>(std::stoi(std::string(digit, 2), nullptr, 16));
-    }
-    std::wstring text(utf8.size() + 1, L'\0');
-    text.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                          text.data(), static_cast<int>(text.size()))));
+    std::wstring text = FromHexUtf8(argv[3]);
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
                                  &result) && result

@@ -6,8 +6,8 @@ import subprocess
 import time
 import unittest
 
-from harness import (App, DIALOG, PROBE, notes, probe, screenshot, wait_until, windows_of, windows_path,
-                     xdotool)
+from harness import (App, DIALOG, PROBE, notes, probe, screenshot, set_text, wait_until, windows_of,
+                     windows_path, xdotool)
 
 MENU = "#32768"
 ITEMS = ["フォント", "文字色", "背景色", "WebツールバーON/OFF", "-", "テキストデータの再読込み",
@@ -55,10 +55,6 @@ def combo_text(dialog, control_id):
     children = dialog["children"]
     start = next(i for i, c in enumerate(children) if c["id"] == control_id and c["class"] == "ComboBox")
     return next(c["text"] for c in children[start + 1:] if c["class"] == "Edit")
-
-
-def set_text(hwnd, text):
-    return probe("settext", hwnd, text.encode("utf-8").hex())
 
 
 class NoteMenuTest(unittest.TestCase):
