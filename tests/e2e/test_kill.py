@@ -10,6 +10,7 @@ import os
 import random
 import shutil
 import signal
+import statistics
 import sys
 import time
 import unittest
@@ -19,7 +20,7 @@ from harness import ARTIFACTS, App, DIALOG, FORM1, FORM2, notes, probe, record_f
 NOTES = 101
 ROUNDS = int(os.environ.get("VARNEL_KILL_ROUNDS", "12"))
 # Kill moments spread over the measured shutdown and a little past its end.
-PAST_THE_END = 1.5
+PAST_THE_END = 1.2
 WORDS = ["付箋紙", "メモ", "買い物", "会議", "電話する", "締め切り", "ＡＢＣ", "漢字かな交じり", "note", "12:30", "todo",
          "〒100-0001", "①②③", "“引用”", "ー"]
 TEMPORARY_SUFFIX = ".varnel-tmp"
@@ -94,16 +95,26 @@ class KillDuringShutdownTest(unittest.TestCase):
         self.addCleanup(self.report)
 
         # A shutdown left alone tells how long one takes, and that everything ends up new.
-        shutdown = self.run_round(0, rng, kill_after=None)
-        print(f"kill loop: a shutdown with {NOTES} edited notes takes {shutdown:.2f} s", file=sys.stderr)
-        # Spread evenly over the shutdown and a little past it, the machine's load permitting; one at
-        # once and one well after the end.
-        moments = [(k + rng.random()) / ROUNDS * PAST_THE_END * shutdown for k in range(ROUNDS)]
-        if ROUNDS >= 2:
-            moments[0], moments[-1] = 0.0, 2 * shutdown
-        rng.shuffle(moments)
-        for number, moment in enumerate(moments, start=1):
-            self.run_round(number, rng, kill_after=moment)
+        took, _ = self.run_round(0, rng, kill_after=None)
+        print(f"kill loop: a shutdown with {NOTES} edited notes took {took:.2f} s", file=sys.stderr)
+        # The kill moments are spread evenly over the shutdown and a little past it, one at once and
+        # one well after the end. The machine's load changes how long a shutdown takes, so each kill
+        # also tells it again: killed at t with a share s of the files saved, it takes about t / s.
+        durations = [took]
+        strata = list(range(ROUNDS))
+        rng.shuffle(strata)
+        for number, stratum in enumerate(strata, start=1):
+            shutdown = statistics.median(durations)
+            if stratum == 0:
+                moment = 0.0
+            elif stratum == ROUNDS - 1:
+                moment = 2 * shutdown
+            else:
+                moment = (stratum + rng.random()) / ROUNDS * PAST_THE_END * shutdown
+            _, saved = self.run_round(number, rng, kill_after=moment)
+            if moment > 0 and saved > 0:
+                # All saved: the shutdown took no longer than that.
+                durations.append(moment / saved)
 
     def report(self):
         figures = self.figures
@@ -115,7 +126,7 @@ class KillDuringShutdownTest(unittest.TestCase):
     def run_round(self, number, rng, kill_after):
         """Starts 101 notes, edits them all, closes the main window and, unless kill_after is None,
         kills the program that many seconds later; checks the files, then starts it again on them.
-        Returns how long the shutdown took (for the round without a kill)."""
+        Returns how long the shutdown took (None when killed) and the share of files saved."""
         round_ = Round(number, rng)
         app = round_.app
         self.addCleanup(app.cleanup)
@@ -143,7 +154,7 @@ class KillDuringShutdownTest(unittest.TestCase):
             alive = process_state(pid) not in (None, "Z")
             os.kill(pid, signal.SIGKILL)
             took = None
-            outcome = f"killed {kill_after:.2f} s after the close" if alive else "ended before the kill"
+            outcome = f"{'killed' if alive else 'ended before a kill'} {kill_after:.2f} s after the close"
             self.figures["kills"] += alive
             process.wait(timeout=60)
             # Nothing of the program survives: no process, no window.
@@ -184,7 +195,7 @@ class KillDuringShutdownTest(unittest.TestCase):
             expected = round_.new[name] if name.endswith(".dat") or state == "new" else round_.old[name]
             self.assertEqual(app.read(name), expected, name)
         app.cleanup()
-        return took
+        return took, counts["new"] / len(states)
 
 
 if __name__ == "__main__":
