@@ -18,7 +18,7 @@ import unittest
 from harness import ARTIFACTS, App, DIALOG, FORM1, FORM2, notes, probe, record_faults, wait_until, windows_of
 
 NOTES = 101
-ROUNDS = int(os.environ.get("VARNEL_KILL_ROUNDS", "12"))
+ROUNDS = int(os.environ.get("VARNEL_KILL_ROUNDS", "16"))
 # Kill moments spread over the measured shutdown and a little past its end.
 PAST_THE_END = 1.2
 WORDS = ["付箋紙", "メモ", "買い物", "会議", "電話する", "締め切り", "ＡＢＣ", "漢字かな交じり", "note", "12:30", "todo",
