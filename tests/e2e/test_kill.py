@@ -152,7 +152,10 @@ class KillDuringShutdownTest(unittest.TestCase):
         else:
             time.sleep(kill_after)
             alive = process_state(pid) not in (None, "Z")
-            os.kill(pid, signal.SIGKILL)
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass  # ended and already reaped
             took = None
             outcome = f"{'killed' if alive else 'ended before a kill'} {kill_after:.2f} s after the close"
             self.figures["kills"] += alive
