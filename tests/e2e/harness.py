@@ -14,6 +14,8 @@ import sys
 import tempfile
 import time
 
+HERE = pathlib.Path(__file__).resolve().parent
+EXE = pathlib.Path(os.environ["VARNEL_EXE"])
 PROBE = pathlib.Path(os.environ["VARNEL_PROBE"])
 ARTIFACTS = pathlib.Path(os.environ.get("VARNEL_ARTIFACTS", tempfile.gettempdir()))
 
@@ -76,22 +78,28 @@ def set_text(hwnd, text):
 
 
 @contextlib.contextmanager
-def hold(path, seconds=120):
+def hold(path):
     """Another Windows program holding the file open without sharing it, while the block runs."""
-    with tempfile.TemporaryFile() as output:
-        holder = subprocess.Popen(["wine", str(PROBE), "hold", windows_path(path), str(seconds)], stdout=output,
-                                  stderr=subprocess.DEVNULL)
+    with tempfile.TemporaryDirectory() as scratch, tempfile.TemporaryFile() as output:
+        release = pathlib.Path(scratch) / "release"
+        holder = subprocess.Popen(["wine", str(PROBE), "hold", windows_path(path), windows_path(release)],
+                                  stdout=output, stderr=subprocess.DEVNULL)
+
+        def said(word):
+            output.seek(0)
+            return word in output.read().decode("ascii", "replace").split()
+
         try:
-            def held():
-                output.seek(0)
-                return output.read().startswith(b"held") or holder.poll() is not None
-            wait_until(held, message=f"a hold on {path}")
-            if holder.poll() is not None:
+            wait_until(lambda: said("held") or holder.poll() not in (None, 0), message=f"a hold on {path}")
+            if not said("held"):
                 raise AssertionError(f"could not hold {path} (exit code {holder.returncode})")
             yield
         finally:
-            holder.kill()
-            holder.wait()
+            # The holder is asked to let go and is waited for: killing Wine's launcher would not
+            # end the program that holds the file.
+            release.touch()
+            wait_until(lambda: said("released") or not said("held"), message=f"the hold on {path} to end")
+            holder.wait(timeout=30)
 
 
 def windows_of(class_name, visible_only=True):
@@ -100,6 +108,52 @@ def windows_of(class_name, visible_only=True):
 
 def xdotool(*args):
     return subprocess.run(["xdotool", *map(str, args)], capture_output=True, timeout=30, check=False)
+
+
+def mouse_drag(button, start, end, steps=12):
+    """Presses a mouse button at start, moves to end in steps and releases it there."""
+    xdotool("mousemove", *start)
+    xdotool("mousedown", button)
+    for i in range(1, steps + 1):
+        xdotool("mousemove", start[0] + (end[0] - start[0]) * i // steps, start[1] + (end[1] - start[1]) * i // steps)
+        time.sleep(0.03)
+    xdotool("mouseup", button)
+
+
+DRAG_SOURCE_AT = (900, 700)  # where the drag source window sits, away from Wine's new windows
+DRAG_SOURCE_SIZE = 60
+
+
+def drag_and_drop(mode, items, target, at=None, source_at=DRAG_SOURCE_AT):
+    """Drags from a fresh X drag source (drag_source.py) onto target (a window from dump()), at its
+    centre or at the given screen point, with the first button; returns what the source saw: "end"
+    (taken) or "failed" (refused)."""
+    source = subprocess.Popen(["/usr/bin/python3", str(HERE / "drag_source.py"), *map(str, source_at), mode,
+                               *map(str, items)], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    try:
+        if source.stdout.readline().strip() != "ready":
+            raise AssertionError("the drag source did not come up")
+        time.sleep(0.3)
+        x0, y0 = source_at[0] + DRAG_SOURCE_SIZE // 2, source_at[1] + DRAG_SOURCE_SIZE // 2
+        left, top, width, height = target["rect"]
+        x1, y1 = at or (left + width // 2, top + height // 2)
+        xdotool("mousemove", x0, y0)
+        time.sleep(0.1)
+        xdotool("mousedown", 1)
+        steps = 20
+        for i in range(1, steps + 1):
+            xdotool("mousemove", x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
+            time.sleep(0.04)
+        time.sleep(0.3)
+        xdotool("mouseup", 1)
+        result = source.stdout.readline().strip()
+        source.wait(timeout=20)
+        return result
+    finally:
+        if source.poll() is None:
+            source.kill()
+            source.wait()
+        source.stdout.close()
 
 
 def notes():
@@ -163,6 +217,22 @@ class App:
             process = subprocess.Popen(["wine", str(self.exe)], stdout=subprocess.DEVNULL, stderr=log)
         self.processes.append(process)
         return process
+
+    def program_pid(self):
+        """The Linux process id of this folder's running varnel.exe, or None.
+
+        The process that start() gets is Wine's launcher (start.exe), not the program itself.
+        """
+        command = windows_path(self.exe).encode()
+        for entry in pathlib.Path("/proc").iterdir():
+            if not entry.name.isdigit():
+                continue
+            try:
+                if (entry / "cmdline").read_bytes().split(b"\0")[0] == command:
+                    return int(entry.name)
+            except OSError:
+                continue
+        return None
 
     def wine_messages(self):
         return "".join(log.read_text(errors="replace") for log in sorted(self.logs.glob("wine-*.log")))

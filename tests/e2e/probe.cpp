@@ -10,8 +10,9 @@
 //   varnel_probe append CLASS HEX         types that text (hex of UTF-8) at the end of the first text box
 //                                         of every visible top-level window of CLASS; prints how many
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
-//   varnel_probe hold PATH SECONDS        another program's hold on a file: opens it without sharing,
-//                                         prints "held" and keeps it open that long
+//   varnel_probe hold PATH RELEASE        another program's hold on a file: opens it without sharing,
+//                                         prints "held", keeps it open until RELEASE exists (at most
+//                                         five minutes), then prints "released"
 
 #include <windows.h>
 
@@ -233,8 +234,12 @@ int main(int argc, char** argv) {
     if (file == INVALID_HANDLE_VALUE) return 1;
     std::fputs("held\n", stdout);
     std::fflush(stdout);
-    ::Sleep(static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10) * 1000));
+    for (int waited = 0; waited < 3000 && ::GetFileAttributesA(argv[3]) == INVALID_FILE_ATTRIBUTES; ++waited) {
+      ::Sleep(100);
+    }
     ::CloseHandle(file);
+    std::fputs("released\n", stdout);
+    std::fflush(stdout);
     return 0;
   }
   HWND hwnd = ParseHwnd(argv[2]);

@@ -3,51 +3,16 @@ source (drag_source.py) dragged with xdotool onto the main window, which Wine tu
 drop."""
 
 import os
-import pathlib
 import subprocess
 import time
 import unittest
 
-from harness import App, DIALOG, FORM1, notes, probe, screenshot, wait_until, windows_of, windows_path, xdotool
+from harness import App, DIALOG, FORM1, notes, probe, screenshot, wait_until, windows_of, windows_path
+from harness import drag_and_drop as drag
 
-HERE = pathlib.Path(__file__).resolve().parent
-SOURCE_AT = (900, 700)  # where the drag source window sits, away from Wine's new windows
-SOURCE_SIZE = 60
 TWIPS_PER_PIXEL = 15  # at 96 DPI
 NOT_CREATED = "付箋紙を作成できませんでした。\r\n"
 ERROR_ACCESS_DENIED = 5
-
-
-def drag(mode, items, target, at=None):
-    """Drags from a fresh drag source onto target (a window from dump()), at its centre or at the
-    given screen point, with the first button; returns what the source saw: "end" (taken) or
-    "failed" (refused)."""
-    source = subprocess.Popen(["/usr/bin/python3", str(HERE / "drag_source.py"), *map(str, SOURCE_AT), mode,
-                               *map(str, items)], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    try:
-        if source.stdout.readline().strip() != "ready":
-            raise AssertionError("the drag source did not come up")
-        time.sleep(0.3)
-        x0, y0 = SOURCE_AT[0] + SOURCE_SIZE // 2, SOURCE_AT[1] + SOURCE_SIZE // 2
-        left, top, width, height = target["rect"]
-        x1, y1 = at or (left + width // 2, top + height // 2)
-        xdotool("mousemove", x0, y0)
-        time.sleep(0.1)
-        xdotool("mousedown", 1)
-        steps = 20
-        for i in range(1, steps + 1):
-            xdotool("mousemove", x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
-            time.sleep(0.04)
-        time.sleep(0.3)
-        xdotool("mouseup", 1)
-        result = source.stdout.readline().strip()
-        source.wait(timeout=20)
-        return result
-    finally:
-        if source.poll() is None:
-            source.kill()
-            source.wait()
-        source.stdout.close()
 
 
 def expected_record(path, main):

@@ -115,6 +115,9 @@ class FaultTest(unittest.TestCase):
             self.assertIn(windows_path(self.app.path(name)), message)
         self.assertNotIn("plain.txt", message)
         self.assertFalse(self.app.path("未保存.lst").exists())
+        # Released, the held file opens again: every note is back, showing what is on disk.
+        wait_until(lambda: len(notes()) == 4, message="four notes")
+        self.assertEqual(self.notes_by_left()[0]["text1"]["text"], "held の元の内容")
         self.assertEqual(self.app.close_main_window(process), 0)
         self.assertEqual(self.recovered(self.app.folder), recovered)
 

@@ -4,15 +4,7 @@ import time
 import unittest
 
 from harness import App, notes, screenshot, wait_until, xdotool
-
-
-def drag(button, start, end, steps=12):
-    xdotool("mousemove", *start)
-    xdotool("mousedown", button)
-    for i in range(1, steps + 1):
-        xdotool("mousemove", start[0] + (end[0] - start[0]) * i // steps, start[1] + (end[1] - start[1]) * i // steps)
-        time.sleep(0.03)
-    xdotool("mouseup", button)
+from harness import mouse_drag as drag
 
 
 class NoteGeometryTest(unittest.TestCase):
