@@ -90,6 +90,9 @@ void Form1::TellAboutEarlierUnsavedText() noexcept {
 }
 
 void Form1::OpenAllNotes() {
+  // Half-written files of a run that was killed while saving go first; the records they were
+  // meant to replace are whole.
+  DeleteLeftoverTemporaries(folder_, L"*");
   // The listing is taken once, before the first note opens.
   const std::vector<std::wstring> names = ListFileNames(folder_, L"*.dat");
   for (const std::wstring& name : names) OpenNote(folder_ + L"\\" + name);

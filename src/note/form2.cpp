@@ -180,6 +180,10 @@ bool Form2::LoadLinkedText() {
     textFormat_ = decoded->format;
     savedText_ = std::move(decoded->text);
     ::SendMessageW(text1_, EM_SETMODIFY, FALSE, 0);
+    // A save of this file that was cut short by a kill may have left its temporary file beside it.
+    if (const size_t slash = textfile.find_last_of(L"\\/"); slash != std::wstring::npos) {
+      DeleteLeftoverTemporaries(textfile.substr(0, slash), textfile.substr(slash + 1));
+    }
     return true;
   }
   DeleteFileIfPresent(idfile);

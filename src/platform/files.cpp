@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 #include "platform/unique_handle.h"
@@ -9,10 +10,23 @@ namespace varnel {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr wchar_t kTemporarySuffix[] = L".varnel-tmp";
 
 std::wstring TemporaryNameFor(const std::wstring& path) {
   // Never ends in ".dat", so the start-up listing cannot take it for a record.
-  return path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".varnel-tmp";
+  return path + L"." + std::to_wstring(::GetCurrentProcessId()) + kTemporarySuffix;
+}
+
+// The process id in "<name>.<pid>.varnel-tmp", or nothing for a name of another form.
+std::optional<std::wstring> WriterOf(const std::wstring& temporaryName) {
+  const size_t suffixLength = std::size(kTemporarySuffix) - 1;
+  if (temporaryName.size() <= suffixLength) return std::nullopt;
+  const std::wstring stem = temporaryName.substr(0, temporaryName.size() - suffixLength);
+  const size_t dot = stem.find_last_of(L'.');
+  if (dot == std::wstring::npos || dot + 1 == stem.size()) return std::nullopt;
+  std::wstring pid = stem.substr(dot + 1);
+  if (!std::all_of(pid.begin(), pid.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) return std::nullopt;
+  return pid;
 }
 
 DWORD WriteAll(HANDLE file, std::string_view bytes) {
@@ -94,6 +108,14 @@ DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
   }
   if (error != ERROR_SUCCESS) ::DeleteFileW(temporary.c_str());
   return error;
+}
+
+void DeleteLeftoverTemporaries(const std::wstring& folder, const std::wstring& namePattern) {
+  const std::wstring ours = std::to_wstring(::GetCurrentProcessId());
+  for (const std::wstring& name : ListFileNames(folder, (namePattern + L".*" + kTemporarySuffix).c_str())) {
+    const std::optional<std::wstring> writer = WriterOf(name);
+    if (writer && *writer != ours) ::DeleteFileW((folder + L"\\" + name).c_str());
+  }
 }
 
 bool DeleteFileIfPresent(const std::wstring& path) {

@@ -30,6 +30,10 @@ bool FileExists(const std::wstring& path);
 // Returns ERROR_SUCCESS or the Win32 error; a read-only target is refused with ERROR_ACCESS_DENIED.
 DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes);
 
+// Deletes the temporary files that writes of the files matching namePattern in folder left behind
+// when the writing process was killed before it could rename them. This process's own are kept.
+void DeleteLeftoverTemporaries(const std::wstring& folder, const std::wstring& namePattern);
+
 // Deletes a file; true when it is gone afterwards.
 bool DeleteFileIfPresent(const std::wstring& path);
 

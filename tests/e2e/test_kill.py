@@ -197,6 +197,8 @@ class KillDuringShutdownTest(unittest.TestCase):
         for name, state in states.items():
             expected = round_.new[name] if name.endswith(".dat") or state == "new" else round_.old[name]
             self.assertEqual(app.read(name), expected, name)
+        # The restart cleared what the killed writes left behind.
+        self.assertEqual([p.name for p in app.folder.iterdir() if p.name.endswith(TEMPORARY_SUFFIX)], [])
         app.cleanup()
         return took, counts["new"] / len(states)
 

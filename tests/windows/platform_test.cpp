@@ -129,6 +129,23 @@ TEST(Files, ListingTakesOnlyMatchingFilesInNameOrder) {
   EXPECT_EQ(ListFileNames(folder.path(), L"*.dat"), (std::vector<std::wstring>{L"a.dat", L"b.dat"}));
 }
 
+TEST(Files, LeftoverTemporariesOfOtherProcessesGoOursAndOtherFilesStay) {
+  TempFolder folder;
+  const std::wstring ours = L"a.txt." + std::to_wstring(::GetCurrentProcessId()) + L".varnel-tmp";
+  const std::vector<std::wstring> kept = {L"a.txt", L"a.txt.x1.varnel-tmp", L"b.txt", L"b.txt.123.varnel-tmp", ours,
+                                          L"a.txt.123.varnel-tmp.txt"};
+  for (const std::wstring& name : kept) WriteFileAtomically(folder.Path(name), "x");
+  WriteFileAtomically(folder.Path(L"a.txt.123.varnel-tmp"), "x");
+  DeleteLeftoverTemporaries(folder.path(), L"a.txt");
+  std::vector<std::wstring> sorted = kept;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(folder.Names(L"*"), sorted);
+  // The whole folder's, as at start.
+  DeleteLeftoverTemporaries(folder.path(), L"*");
+  sorted.erase(std::find(sorted.begin(), sorted.end(), L"b.txt.123.varnel-tmp"));
+  EXPECT_EQ(folder.Names(L"*"), sorted);
+}
+
 TEST(Files, ReadingAFolderOrAMissingFileFails) {
   TempFolder folder;
   EXPECT_FALSE(ReadWholeFile(folder.Path(L"missing.txt")).bytes);
