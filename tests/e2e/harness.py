@@ -15,7 +15,6 @@ import tempfile
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
-EXE = pathlib.Path(os.environ["VARNEL_EXE"])
 PROBE = pathlib.Path(os.environ["VARNEL_PROBE"])
 ARTIFACTS = pathlib.Path(os.environ.get("VARNEL_ARTIFACTS", tempfile.gettempdir()))
 

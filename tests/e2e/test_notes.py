@@ -63,6 +63,8 @@ class NotesComeBackTest(unittest.TestCase):
         x, y, width, height = text1["client"]
         xdotool("mousemove", x + width // 2, y + height - 5)
         xdotool("click", "1")
+        # Keys go to the note only once the click has brought it to the front.
+        wait_until(lambda: notes()[0]["foreground"], message="the note in front")
         xdotool("key", "ctrl+End")
         xdotool("type", "--delay", "50", "追記 ok")
         wait_until(lambda: notes()[0]["text1"]["text"].endswith("追記 ok"), message="the typed text")
