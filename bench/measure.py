@@ -151,7 +151,7 @@ class Bench:
             process.wait_idle()
             peak = process.peak_mib()
             if count:
-                edited = self.probe("append", "VarnelForm2", EDIT.encode("utf-8").hex())
+                edited = self.probe("append", "VarnelNote", EDIT.encode("utf-8").hex())
                 if edited != str(count):
                     raise Broken(f"{edited or 'no'} notes of {count} edited")
             main = next(w for w in self.watcher.windows(process.pid) if w.name == CAPTION)

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "platform/app_folder.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -67,13 +67,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   ::InitCommonControlsEx(&controls);
   WarnWhenFolderIsNotWritable();
 
-  auto form1 = varnel::Form1::Create();
-  if (!form1) {
+  auto mainWindow = varnel::MainWindow::Create();
+  if (!mainWindow) {
     // Said, not only ended: the window system refused the main window.
     const DWORD error = ::GetLastError();
     varnel::ShowMessageBox(nullptr, kNotStarted + varnel::SystemErrorText(error), MB_OK | MB_ICONERROR);
     return 1;
   }
-  form1->Load(showCommand);
+  mainWindow->Load(showCommand);
   return RunMessageLoop();
 }

@@ -2,7 +2,13 @@
 
 namespace varnel {
 
-WindowBase::~WindowBase() { Destroy(); }
+WindowBase::~WindowBase() {
+  HWND hwnd = hwnd_;
+  if (hwnd == nullptr) return;
+  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+  ::DestroyWindow(hwnd);
+}
 
 bool WindowBase::Create(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x,
                         int y, int width, int height, HWND owner) {
@@ -12,12 +18,7 @@ bool WindowBase::Create(const wchar_t* className, const wchar_t* title, DWORD st
 }
 
 void WindowBase::Destroy() noexcept {
-  HWND hwnd = hwnd_;
-  if (hwnd == nullptr) return;
-  ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-  hwnd_ = nullptr;
-  ::DestroyWindow(hwnd);
-  OnGone();
+  if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);
 }
 
 LRESULT WindowBase::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {

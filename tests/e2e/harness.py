@@ -18,8 +18,8 @@ HERE = pathlib.Path(__file__).resolve().parent
 PROBE = pathlib.Path(os.environ["VARNEL_PROBE"])
 ARTIFACTS = pathlib.Path(os.environ.get("VARNEL_ARTIFACTS", tempfile.gettempdir()))
 
-FORM1 = "VarnelForm1"
-FORM2 = "VarnelForm2"
+MAIN_WINDOW = "VarnelMainWindow"
+NOTE_WINDOW = "VarnelNote"
 DIALOG = "#32770"
 CAPTION = " Varnel ver2.0"
 
@@ -156,11 +156,11 @@ def drag_and_drop(mode, items, target, at=None, source_at=DRAG_SOURCE_AT):
 
 
 def notes():
-    """The visible note windows, with their text box (the first Edit child) as "text1"."""
+    """The visible note windows, with their text box (the first Edit child) as "text_box"."""
     found = []
-    for window in windows_of(FORM2):
+    for window in windows_of(NOTE_WINDOW):
         edits = [c for c in window["children"] if c["class"] == "Edit"]
-        window["text1"] = edits[0] if edits else None
+        window["text_box"] = edits[0] if edits else None
         found.append(window)
     return found
 
@@ -238,7 +238,7 @@ class App:
 
     def main_window(self, timeout=30.0):
         def shown():
-            main = next(iter(windows_of(FORM1)), None)
+            main = next(iter(windows_of(MAIN_WINDOW)), None)
             if main is None and self.processes and all(p.poll() is not None for p in self.processes):
                 codes = [p.returncode for p in self.processes]
                 raise AssertionError(f"varnel.exe ended (exit codes {codes}) without showing its main window")
@@ -247,7 +247,7 @@ class App:
             return wait_until(shown, timeout, message="the main window")
         except AssertionError as error:
             seen = [(w["class"], w["text"], w["visible"], [c["text"] for c in w["children"] if c["text"]])
-                    for w in dump() if w["class"] != FORM2]
+                    for w in dump() if w["class"] != NOTE_WINDOW]
             raise AssertionError(f"{error}; windows: {seen}; Wine said: {self.wine_messages()[-2000:]!r}") from None
 
     def close_main_window(self, process, timeout=30.0):
@@ -258,7 +258,7 @@ class App:
     def cleanup(self):
         for process in self.processes:
             if process.poll() is None:
-                for window in windows_of(FORM1, visible_only=False):
+                for window in windows_of(MAIN_WINDOW, visible_only=False):
                     probe("close", window["hwnd"])
                 try:
                     process.wait(timeout=10)

@@ -5,7 +5,7 @@ import os
 import subprocess
 import unittest
 
-from harness import App, DIALOG, FORM1, notes, probe, screenshot, wait_until, windows_of, windows_path
+from harness import App, DIALOG, MAIN_WINDOW, notes, probe, screenshot, wait_until, windows_of, windows_path
 
 IDOK = 1
 
@@ -41,13 +41,13 @@ class AppFolderTest(unittest.TestCase):
         self.assertIn(f"このﾌｫﾙﾀﾞ[ {windows_path(self.app.folder)} ]には書き込めません。", message)
         self.assertIn("書き込みのできる場所", message)
         # Told before anything opens, so nothing is lost later without a word.
-        self.assertEqual(windows_of(FORM1), [])
+        self.assertEqual(windows_of(MAIN_WINDOW), [])
         screenshot("read_only_folder")
         self.assertEqual(probe("click", box["hwnd"], IDOK).returncode, 0)
 
         self.app.main_window()
         wait_until(lambda: len(notes()) == 1, message="the note")
-        self.assertEqual(notes()[0]["text1"]["text"], "keep")
+        self.assertEqual(notes()[0]["text_box"]["text"], "keep")
         self.assertEqual(windows_of(DIALOG), [])
         self.assertEqual(self.app.close_main_window(process), 0)
         self.assertEqual(windows_of(DIALOG), [])

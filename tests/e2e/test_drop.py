@@ -7,7 +7,7 @@ import subprocess
 import time
 import unittest
 
-from harness import App, DIALOG, FORM1, notes, probe, screenshot, wait_until, windows_of, windows_path
+from harness import App, DIALOG, MAIN_WINDOW, notes, probe, screenshot, wait_until, windows_of, windows_path
 from harness import drag_and_drop as drag
 
 TWIPS_PER_PIXEL = 15  # at 96 DPI
@@ -37,7 +37,7 @@ class DropTest(unittest.TestCase):
 
     def assertStillRunning(self):
         self.assertIsNone(self.process.poll())
-        self.assertEqual([w["hwnd"] for w in windows_of(FORM1)], [self.main["hwnd"]])
+        self.assertEqual([w["hwnd"] for w in windows_of(MAIN_WINDOW)], [self.main["hwnd"]])
 
     def test_one_file_makes_one_record_and_a_note_at_the_main_window(self):
         self.assertEqual(drag("files", [self.memo], self.main), "end")
@@ -47,7 +47,7 @@ class DropTest(unittest.TestCase):
         [note] = wait_until(notes, message="the new note")
         left, top = self.main["rect"][:2]
         self.assertEqual(note["rect"], [left, top, 200, 200])  # 3000 x 3000 twips
-        self.assertEqual(note["text1"]["text"], "一行目")
+        self.assertEqual(note["text_box"]["text"], "一行目")
         screenshot("drop_new_note")
         # At exit the note keeps its file and its record.
         self.assertEqual(self.app.close_main_window(self.process), 0)

@@ -86,7 +86,7 @@ class FaultTest(unittest.TestCase):
 
         process = self.start_with_notes(4)
         for note, name in zip(self.notes_by_left(), texts):
-            set_text(note["text1"]["hwnd"], f"{name} を編集した 😀")
+            set_text(note["text_box"]["hwnd"], f"{name} を編集した 😀")
         with hold(self.app.path("held.txt")):
             self.assertEqual(self.app.close_main_window(process), 0)
         counts["faults_injected"] += 3
@@ -117,7 +117,7 @@ class FaultTest(unittest.TestCase):
         self.assertFalse(self.app.path("未保存.lst").exists())
         # Released, the held file opens again: every note is back, showing what is on disk.
         wait_until(lambda: len(notes()) == 4, message="four notes")
-        self.assertEqual(self.notes_by_left()[0]["text1"]["text"], "held の元の内容")
+        self.assertEqual(self.notes_by_left()[0]["text_box"]["text"], "held の元の内容")
         self.assertEqual(self.app.close_main_window(process), 0)
         self.assertEqual(self.recovered(self.app.folder), recovered)
 
@@ -139,7 +139,7 @@ class FaultTest(unittest.TestCase):
 
         process = self.start_with_notes(3)
         for i, note in enumerate(self.notes_by_left()):
-            set_text(note["text1"]["hwnd"], f"書き足した {i}\r\n" * 200)
+            set_text(note["text_box"]["hwnd"], f"書き足した {i}\r\n" * 200)
         filler = self.app.path("filler.bin")
         with open(filler, "wb", buffering=0) as fill:
             try:
@@ -191,7 +191,7 @@ class FaultTest(unittest.TestCase):
         for record in valid:
             self.assertIn(record, self.app.records())
         # Damaged copies of a valid record may open the same text again.
-        shown = {n["text1"]["text"] for n in notes() if n["text1"]["text"].startswith("正しい付箋")}
+        shown = {n["text_box"]["text"] for n in notes() if n["text_box"]["text"].startswith("正しい付箋")}
         self.assertEqual(shown, {f"正しい付箋 {i}" for i in range(10)})
         screenshot("records_with_any_content")
         self.assertEqual(self.app.close_main_window(process, timeout=60), 0)

@@ -15,7 +15,7 @@ import sys
 import time
 import unittest
 
-from harness import ARTIFACTS, App, DIALOG, FORM1, FORM2, notes, probe, record_faults, wait_until, windows_of
+from harness import ARTIFACTS, App, DIALOG, MAIN_WINDOW, NOTE_WINDOW, notes, probe, record_faults, wait_until, windows_of
 
 NOTES = 101
 ROUNDS = int(os.environ.get("VARNEL_KILL_ROUNDS", "16"))
@@ -133,9 +133,9 @@ class KillDuringShutdownTest(unittest.TestCase):
         process = app.start()
         main = app.main_window(timeout=180)
         wait_until(lambda: len(notes()) == NOTES, timeout=180, message=f"{NOTES} notes")
-        edited = probe("append", FORM2, round_.appended.encode("utf-8").hex()).stdout.strip()
+        edited = probe("append", NOTE_WINDOW, round_.appended.encode("utf-8").hex()).stdout.strip()
         self.assertEqual(edited, str(NOTES).encode(), "notes that took the edit")
-        self.assertEqual(sorted(n["text1"]["text"] for n in notes()),
+        self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
                          sorted(new for _, new in round_.texts.values()))
         pid = app.program_pid()
         self.assertIsNotNone(pid, "the program's process")
@@ -161,8 +161,8 @@ class KillDuringShutdownTest(unittest.TestCase):
             self.figures["kills"] += alive
             process.wait(timeout=60)
             # Nothing of the program survives: no process, no window.
-            wait_until(lambda: app.program_pid() is None and not windows_of(FORM1, visible_only=False)
-                       and not windows_of(FORM2, visible_only=False), timeout=30,
+            wait_until(lambda: app.program_pid() is None and not windows_of(MAIN_WINDOW, visible_only=False)
+                       and not windows_of(NOTE_WINDOW, visible_only=False), timeout=30,
                        message="the killed program's windows to go")
 
         states = round_.states()
@@ -189,7 +189,7 @@ class KillDuringShutdownTest(unittest.TestCase):
         app.main_window(timeout=180)
         self.assertEqual(windows_of(DIALOG), [], "a message at start")
         wait_until(lambda: len(notes()) >= NOTES, timeout=180, message=f"{NOTES} notes again")
-        self.assertEqual(sorted(n["text1"]["text"] for n in notes()),
+        self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
                          sorted(round_.shown_text(name, state) for name, state in states.items()
                                 if name.endswith(".txt")))
         self.assertEqual(app.close_main_window(process, timeout=180), 0)

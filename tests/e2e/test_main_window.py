@@ -2,7 +2,7 @@
 
 import unittest
 
-from harness import App, CAPTION, DIALOG, FORM1, dump, probe, screenshot, wait_until, windows_of
+from harness import App, CAPTION, DIALOG, MAIN_WINDOW, dump, probe, screenshot, wait_until, windows_of
 
 
 class MainWindowTest(unittest.TestCase):
@@ -37,7 +37,7 @@ class MainWindowTest(unittest.TestCase):
         self.assertEqual(probe("click", box["hwnd"], IDOK).returncode, 0)
         self.assertEqual(second.wait(timeout=20), 0)
         self.assertIsNone(first.poll())
-        mains = windows_of(FORM1)
+        mains = windows_of(MAIN_WINDOW)
         self.assertEqual([w["hwnd"] for w in mains], [first_window["hwnd"]])
         self.assertEqual(self.app.records(), [])
 
@@ -45,7 +45,7 @@ class MainWindowTest(unittest.TestCase):
         process = self.app.start()
         self.app.main_window()
         self.assertEqual(self.app.close_main_window(process), 0)
-        self.assertEqual(windows_of(FORM1, visible_only=False), [])
+        self.assertEqual(windows_of(MAIN_WINDOW, visible_only=False), [])
 
     def test_session_end_runs_the_shutdown_path(self):
         process = self.app.start()

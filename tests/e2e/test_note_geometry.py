@@ -35,7 +35,7 @@ class NoteGeometryTest(unittest.TestCase):
 
     def test_a_drag_that_starts_on_the_text_box_or_with_the_right_button_moves_nothing(self):
         note = self.open_note(left=3000, top=3000)
-        text = note["text1"]["client"]
+        text = note["text_box"]["client"]
         drag("1", (text[0] + 30, text[1] + 30), (text[0] + 90, text[1] + 70))
         x, y = note["client"][:2]
         drag("3", (x + 5, y + 5), (x - 25, y - 15))
@@ -49,7 +49,7 @@ class NoteGeometryTest(unittest.TestCase):
         right, bottom = note["rect"][0] + note["rect"][2], note["rect"][1] + note["rect"][3]
         drag("1", (right - 2, bottom - 2), (right + 98, bottom + 58))
         resized = wait_until(lambda: notes()[0]["rect"][2:] == [300, 260] and notes()[0], message="the new size")
-        text = resized["text1"]["client"]
+        text = resized["text_box"]["client"]
         self.assertEqual(text[2:], [300 - 40, 260 - 40])  # width - 600 twips, height - 600 twips
         self.assertEqual([text[0] - resized["client"][0], text[1] - resized["client"][1]], [16, 16])
         screenshot("note_after_resize")

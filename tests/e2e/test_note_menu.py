@@ -105,7 +105,7 @@ class NoteMenuTest(unittest.TestCase):
         wait_until(lambda: not windows_of(DIALOG), message="the dialog to close")
 
     def text_of_note(self):
-        return self.note()["text1"]["text"]
+        return self.note()["text_box"]["text"]
 
     def quit(self):
         self.assertEqual(self.app.close_main_window(self.process), 0)
@@ -130,13 +130,13 @@ class NoteMenuTest(unittest.TestCase):
         time.sleep(0.3)
         self.assertEqual(self.note()["rect"], before)
 
-        text1 = self.note()["text1"]
-        xdotool("mousemove", text1["client"][0] + 20, text1["client"][1] + 5)
+        text_box = self.note()["text_box"]
+        xdotool("mousemove", text_box["client"][0] + 20, text_box["client"][1] + 5)
         xdotool("click", "1")
         for key in ("shift+F10", "Menu"):
             xdotool("key", key)
             menu = wait_until(lambda: next(iter(open_menus()), None), message=f"the menu from {key}")
-            self.assertEqual(menu["rect"][:2], text1["rect"][:2], key)
+            self.assertEqual(menu["rect"][:2], text_box["rect"][:2], key)
             self.assertEqual(menu_items(menu), ITEMS, key)
             self.close_menu()
         # A right click inside the text keeps the text box's own editing menu.
@@ -150,14 +150,14 @@ class NoteMenuTest(unittest.TestCase):
 
     def test_font_cancel_changes_nothing_and_ok_changes_the_text_box_and_the_record(self):
         self.start()
-        font_before = font_of(self.note()["text1"])
+        font_before = font_of(self.note()["text_box"])
         self.assertEqual(font_before, ("ＭＳ Ｐゴシック", -12, 400, False))
         self.choose("フォント")
         box = self.dialog()
         self.assertEqual(combo_text(box, FACE_LIST), "ＭＳ Ｐゴシック")
         self.assertEqual(combo_text(box, SIZE_LIST), "9")
         self.answer(box, IDCANCEL)
-        self.assertEqual(font_of(self.note()["text1"]), font_before)
+        self.assertEqual(font_of(self.note()["text_box"]), font_before)
 
         self.choose("フォント")
         box = self.dialog()
@@ -171,7 +171,7 @@ class NoteMenuTest(unittest.TestCase):
         self.assertNotEqual(face, "ＭＳ Ｐゴシック")
         self.assertNotEqual(size, "9")
         self.answer(box, IDOK)
-        font = font_of(self.note()["text1"])
+        font = font_of(self.note()["text_box"])
         self.assertEqual(font[:2], (face, -round(float(size) * 96 / 72)))
         self.assertNotEqual(font[2:], font_before[2:])
         self.quit()
@@ -197,7 +197,7 @@ class NoteMenuTest(unittest.TestCase):
 
     def test_reload_after_an_outside_change_shows_the_new_text(self):
         self.start()
-        set_text(self.note()["text1"]["hwnd"], "edited here")
+        set_text(self.note()["text_box"]["hwnd"], "edited here")
         self.app.write("memo.txt", "外で書き換え\r\n".encode("cp932"))
         self.choose("テキストデータの再読込み")
         wait_until(lambda: self.text_of_note() == "外で書き換え", message="the reloaded text")
@@ -206,7 +206,7 @@ class NoteMenuTest(unittest.TestCase):
 
     def test_overwrite_save_then_discard_leaves_the_edited_text_in_the_file(self):
         self.start()
-        set_text(self.note()["text1"]["hwnd"], "保存する\r\n文")
+        set_text(self.note()["text_box"]["hwnd"], "保存する\r\n文")
         self.choose("テキストデータの上書き保存")
         wait_until(lambda: self.app.read("memo.txt") == "保存する\r\n文\r\n".encode("cp932"), message="the save")
         self.assertEqual(windows_of(DIALOG), [])
@@ -221,7 +221,7 @@ class NoteMenuTest(unittest.TestCase):
         self.start()
         os.chmod(self.app.path("memo.txt"), 0o444)
         self.addCleanup(os.chmod, self.app.path("memo.txt"), 0o644)
-        set_text(self.note()["text1"]["hwnd"], "守る")
+        set_text(self.note()["text_box"]["hwnd"], "守る")
         self.choose("テキストデータの上書き保存")
         box = self.dialog()
         self.assertEqual(box["text"], "Varnel")
@@ -239,7 +239,7 @@ class NoteMenuTest(unittest.TestCase):
 
     def test_overwrite_save_on_a_file_another_program_holds_says_why_and_loses_nothing(self):
         self.start()
-        set_text(self.note()["text1"]["hwnd"], "守る")
+        set_text(self.note()["text_box"]["hwnd"], "守る")
         with hold(self.app.path("memo.txt")):
             self.choose("テキストデータの上書き保存")
             box = self.dialog()
@@ -267,7 +267,7 @@ class NoteMenuTest(unittest.TestCase):
 
     def test_discard_asks_first_cancel_keeps_the_note_and_ok_removes_it_for_good(self):
         self.start()
-        set_text(self.note()["text1"]["hwnd"], "never saved")
+        set_text(self.note()["text_box"]["hwnd"], "never saved")
         self.choose("捨てる")
         box = self.dialog()
         self.assertEqual(box["text"], "Varnel")
@@ -298,7 +298,7 @@ class NoteMenuTest(unittest.TestCase):
 
         def layout():
             note = self.note()
-            return note["text1"]["rect"], sorted(tuple(c["rect"]) for c in note["children"]
+            return note["text_box"]["rect"], sorted(tuple(c["rect"]) for c in note["children"]
                                                  if c["visible"] and c["class"] != "Edit")
 
         before = layout()

@@ -2,7 +2,7 @@
 
 import unittest
 
-from harness import App, FORM2, notes, probe, screenshot, wait_until, windows_of, xdotool
+from harness import App, NOTE_WINDOW, notes, probe, screenshot, wait_until, windows_of, xdotool
 
 
 def twips_to_pixels(twips):
@@ -41,7 +41,7 @@ class NotesComeBackTest(unittest.TestCase):
             [400, 200, 300, 160],
             [800, 200, 200, 300],
         ])
-        self.assertEqual([n["text1"]["text"] for n in by_left],
+        self.assertEqual([n["text_box"]["text"] for n in by_left],
                          ["一行目\r\n二行目", "first line\r\nsecond line", "UTF-8 の付箋"])
         screenshot("three_notes")
 
@@ -59,15 +59,15 @@ class NotesComeBackTest(unittest.TestCase):
         self.app.write("memo.txt", "メモ\r\n".encode("cp932"))
         self.app.write_record("1.dat", "memo.txt", left=3000, top=3000)
         process = self.start_and_wait_for_notes(1)
-        text1 = notes()[0]["text1"]
-        x, y, width, height = text1["client"]
+        text_box = notes()[0]["text_box"]
+        x, y, width, height = text_box["client"]
         xdotool("mousemove", x + width // 2, y + height - 5)
         xdotool("click", "1")
         # Keys go to the note only once the click has brought it to the front.
         wait_until(lambda: notes()[0]["foreground"], message="the note in front")
         xdotool("key", "ctrl+End")
         xdotool("type", "--delay", "50", "追記 ok")
-        wait_until(lambda: notes()[0]["text1"]["text"].endswith("追記 ok"), message="the typed text")
+        wait_until(lambda: notes()[0]["text_box"]["text"].endswith("追記 ok"), message="the typed text")
         self.assertEqual(self.app.close_main_window(process), 0)
         self.assertEqual(self.app.read("memo.txt"), "メモ追記 ok\r\n".encode("cp932"))
 
@@ -109,20 +109,20 @@ class NotesComeBackTest(unittest.TestCase):
         self.app.write("memo.txt", b"a\r\n")
         self.app.write_record("1.dat", "memo.txt")
         process = self.start_and_wait_for_notes(1)
-        text1 = notes()[0]["text1"]
-        x, y, width, height = text1["client"]
+        text_box = notes()[0]["text_box"]
+        x, y, width, height = text_box["client"]
         xdotool("mousemove", x + width // 2, y + height // 2)
         xdotool("click", "1")
         xdotool("key", "ctrl+End")
         xdotool("type", "b")
-        wait_until(lambda: notes()[0]["text1"]["text"] == "ab", message="the typed text")
+        wait_until(lambda: notes()[0]["text_box"]["text"] == "ab", message="the typed text")
         main = self.app.main_window()
         probe("endsession", main["hwnd"])
         self.assertEqual(self.app.read("memo.txt"), b"ab\r\n")
         self.app.write("memo.txt", b"written after the session ended\r\n")
         probe("endsession", main["hwnd"])
         self.assertEqual(self.app.read("memo.txt"), b"written after the session ended\r\n")
-        self.assertEqual(windows_of(FORM2), [])
+        self.assertEqual(windows_of(NOTE_WINDOW), [])
         process.kill()
 
 

@@ -14,7 +14,7 @@ import sys
 import time
 import unittest
 
-from harness import (App, DIALOG, FORM2, drag_and_drop, mouse_drag, notes, probe, record_faults, screenshot,
+from harness import (App, DIALOG, NOTE_WINDOW, drag_and_drop, mouse_drag, notes, probe, record_faults, screenshot,
                      set_text, wait_until, windows_of, xdotool)
 
 SECONDS = float(os.environ.get("VARNEL_SOAK_SECONDS", "75"))
@@ -136,7 +136,7 @@ class SoakTest(unittest.TestCase):
 
     def shown(self):
         """The notes on screen by their header, the start of their text, which typing never reaches."""
-        return {n["text1"]["text"][:HEADER_LENGTH]: n for n in notes()}
+        return {n["text_box"]["text"][:HEADER_LENGTH]: n for n in notes()}
 
     def on_screen(self, note):
         return self.shown().get(note.header)
@@ -167,7 +167,7 @@ class SoakTest(unittest.TestCase):
             return wait_until(ready, timeout=30, message=f"{what} of {note.header}")
         except AssertionError as error:
             shown = self.on_screen(note)
-            seen = shown and {"rect": shown["rect"], "text": shown["text1"]["text"], "box": shown["text1"]["rect"]}
+            seen = shown and {"rect": shown["rect"], "text": shown["text_box"]["text"], "box": shown["text_box"]["rect"]}
             raise AssertionError(f"{error}; the model has {note}; the screen has {seen}") from None
 
     def no_dialog(self):
@@ -199,7 +199,7 @@ class SoakTest(unittest.TestCase):
         words = " ".join(self.rng.choice(WORDS) for _ in range(self.rng.randrange(1, 4)))
         new_line = self.rng.random() < 0.3
         self.log(f"type {words!r}{' on a new line' if new_line else ''} into {note.header}")
-        x, y, width, height = self.on_screen(note)["text1"]["client"]
+        x, y, width, height = self.on_screen(note)["text_box"]["client"]
         xdotool("mousemove", x + width // 2, y + height // 2)
         xdotool("click", "1")
         xdotool("key", "ctrl+End")
@@ -207,7 +207,7 @@ class SoakTest(unittest.TestCase):
             xdotool("key", "Return")
         xdotool("type", "--delay", "60", words)
         note.text += ("\r\n" if new_line else "") + words
-        self.wait_for(note, lambda shown: shown["text1"]["text"] == note.text, "the typed text")
+        self.wait_for(note, lambda shown: shown["text_box"]["text"] == note.text, "the typed text")
 
     def drag(self, note=None):
         """Moves a note by its margin to a random place in its own or a free cell."""
@@ -239,7 +239,7 @@ class SoakTest(unittest.TestCase):
     def fits(self, note, shown):
         """The text box keeps 600 twips of width, and 600 (720 with the web strip) of height, for the margins."""
         width, height = note.rect[2:]
-        return shown["text1"]["rect"][2:] == [width - 40, height - (48 if note.web else 40)]
+        return shown["text_box"]["rect"][2:] == [width - 40, height - (48 if note.web else 40)]
 
     def drop(self):
         cell = self.free_cells()[0]
@@ -293,7 +293,7 @@ class SoakTest(unittest.TestCase):
             self.wait_for(note, lambda shown: self.fits(note, shown), "the web strip's layout")
         elif command == "テキストデータの再読込み":
             note.text = note.disk
-            self.wait_for(note, lambda shown: shown["text1"]["text"] == note.text, "the reloaded text")
+            self.wait_for(note, lambda shown: shown["text_box"]["text"] == note.text, "the reloaded text")
         elif command == "テキストデータの上書き保存":
             note.disk = note.text
             wait_until(lambda: self.app.read(note.linked) == file_bytes(note.disk), timeout=30,
@@ -332,10 +332,10 @@ class SoakTest(unittest.TestCase):
         wait_until(lambda: len(notes()) >= len(self.notes), timeout=60, message=f"{len(self.notes)} notes")
         shown = self.shown()
         self.assertEqual(sorted(shown), sorted(self.notes), "the notes that came back")
-        self.assertEqual(len(windows_of(FORM2)), len(self.notes), "one window a note")
+        self.assertEqual(len(windows_of(NOTE_WINDOW)), len(self.notes), "one window a note")
         for header, note in self.notes.items():
             self.assertEqual(shown[header]["rect"], note.rect, f"the place of {header}")
-            self.assertEqual(shown[header]["text1"]["text"], note.text, f"the text of {header}")
+            self.assertEqual(shown[header]["text_box"]["text"], note.text, f"the text of {header}")
             self.assertTrue(self.fits(note, shown[header]), f"the layout of {header}")
 
     def check_disk(self):

@@ -3,7 +3,7 @@
 import time
 import unittest
 
-from harness import App, FORM1, dump, probe, screenshot, wait_until, windows_of, xdotool
+from harness import App, MAIN_WINDOW, dump, probe, screenshot, wait_until, windows_of, xdotool
 
 TRAY = "__winex11_standalone_tray"
 # Wine's own tray window sits at the screen's top-left; its first icon's centre is here.
@@ -16,7 +16,7 @@ def tray_window():
 
 
 def main_window_state():
-    window = next(iter(windows_of(FORM1, visible_only=False)), None)
+    window = next(iter(windows_of(MAIN_WINDOW, visible_only=False)), None)
     return window and (window["visible"], window["iconic"], window["foreground"])
 
 

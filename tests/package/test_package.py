@@ -157,7 +157,7 @@ class PackagedProgramTest(unittest.TestCase):
         process = app.start()
         self.assertEqual(app.main_window()["text"], CAPTION)
         note = wait_until(lambda: next(iter(notes()), None), message="the note")
-        self.assertEqual(note["text1"]["text"], "牛乳\r\nパン")
+        self.assertEqual(note["text_box"]["text"], "牛乳\r\nパン")
         screenshot(f"package_{SYSTEM}")
 
         self.assertEqual(app.close_main_window(process), 0)

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "note/form2.h"
+#include "note/note_window.h"
 #include "note/unsaved_text.h"
-#include "platform/common_dialog.h"
+#include "platform/shared_chooser.h"
 #include "platform/files.h"
 #include "storage/code_page.h"
 #include "storage/note_record.h"
@@ -27,8 +27,6 @@ inline std::wstring WindowText(HWND hwnd) {
 
 class NoteFixture : public ::testing::Test {
  protected:
-  static constexpr int kText1Id = 1;
-
   void SetUp() override { ::OleInitialize(nullptr); }
   void TearDown() override { ::OleUninitialize(); }
 
@@ -41,19 +39,16 @@ class NoteFixture : public ::testing::Test {
     Write(record_, *FormatNewRecord(textPath, left, top, *codePage_));
   }
 
-  std::unique_ptr<Form2> Open() { return Open(unsaved_); }
-  std::unique_ptr<Form2> Open(UnsavedText& unsaved) {
-    auto note = std::make_unique<Form2>(*codePage_, chooser_, unsaved);
-    note->idfile = record_;
-    note->Show();
-    return note;
+  std::unique_ptr<NoteWindow> Open() { return Open(unsaved_); }
+  std::unique_ptr<NoteWindow> Open(UnsavedText& unsaved, const std::wstring& record = {}) {
+    return NoteWindow::Open(record.empty() ? record_ : record, {*codePage_, chooser_, unsaved});
   }
-  static HWND Text1(const Form2& note) { return ::GetDlgItem(note.hwnd(), kText1Id); }
-  static std::wstring TextOf(const Form2& note) { return WindowText(Text1(note)); }
-  static void SetText(const Form2& note, const std::wstring& text) { ::SetWindowTextW(Text1(note), text.c_str()); }
+  static HWND TextBoxOf(const NoteWindow& note) { return ::GetDlgItem(note.hwnd(), NoteTextBox::kControlId); }
+  static std::wstring TextOf(const NoteWindow& note) { return WindowText(TextBoxOf(note)); }
+  static void SetText(const NoteWindow& note, const std::wstring& text) { ::SetWindowTextW(TextBoxOf(note), text.c_str()); }
 
   TempFolder folder_;
-  CommonDialog chooser_;
+  SharedChooser chooser_;
   UnsavedText unsaved_{{folder_.Path(L"recovery")}};
   std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
   std::wstring record_ = folder_.Path(L"787104000.5.dat");

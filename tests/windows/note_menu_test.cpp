@@ -89,11 +89,11 @@ class NoteMenuTest : public NoteFixture {
   std::wstring RecordText() { return codePage_->Decode(Read(record_)).value_or(L"<undecodable>"); }
 
   // A right press on the note's margin; returns once the menu and its command are done.
-  static void RightPress(const Form2& note, POINT client = {5, 5}) {
+  static void RightPress(const NoteWindow& note, POINT client = {5, 5}) {
     ::SendMessageW(note.hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
     ::SendMessageW(note.hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
   }
-  void RunCommand(const Form2& note, const std::wstring& caption, PopupDriver::Action answer = nullptr) {
+  void RunCommand(const NoteWindow& note, const std::wstring& caption, PopupDriver::Action answer = nullptr) {
     Settle();
     driver_.Then(Choose(caption));
     if (answer) driver_.Then(std::move(answer));
@@ -111,20 +111,20 @@ class NoteMenuTest : public NoteFixture {
     }
   }
 
-  static LOGFONTW FontOf(const Form2& note) {
+  static LOGFONTW FontOf(const NoteWindow& note) {
     LOGFONTW font{};
-    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Text1(note), WM_GETFONT, 0, 0)), sizeof font, &font);
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(TextBoxOf(note), WM_GETFONT, 0, 0)), sizeof font, &font);
     return font;
   }
   // The colours the note paints its text box and its margin with.
-  static std::pair<COLORREF, COLORREF> TextColours(const Form2& note) {
-    HDC dc = ::GetDC(Text1(note));
-    ::SendMessageW(note.hwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Text1(note)));
+  static std::pair<COLORREF, COLORREF> TextColours(const NoteWindow& note) {
+    HDC dc = ::GetDC(TextBoxOf(note));
+    ::SendMessageW(note.hwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(TextBoxOf(note)));
     std::pair<COLORREF, COLORREF> colours{::GetTextColor(dc), ::GetBkColor(dc)};
-    ::ReleaseDC(Text1(note), dc);
+    ::ReleaseDC(TextBoxOf(note), dc);
     return colours;
   }
-  static COLORREF MarginColour(const Form2& note) {
+  static COLORREF MarginColour(const NoteWindow& note) {
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 400, 400);
@@ -162,17 +162,17 @@ TEST_F(NoteMenuTest, RightPressOpensTheNineEntriesAtTheMouseAndTheKeyboardOpensT
   // Shift+F10 or the menu key in the text box: the note's menu at the text box's corner.
   items.clear();
   driver_.Then(look);
-  ::SendMessageW(Text1(*note), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Text1(*note)), -1);
+  ::SendMessageW(TextBoxOf(*note), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TextBoxOf(*note)), -1);
   EXPECT_EQ(items, kItems);
   RECT text{};
-  ::GetWindowRect(Text1(*note), &text);
+  ::GetWindowRect(TextBoxOf(*note), &text);
   EXPECT_EQ(menuRect.left, text.left);
   EXPECT_EQ(menuRect.top, text.top);
 
   // A right click inside the text keeps the text box's own editing menu.
   items.clear();
   driver_.Then(look);
-  ::SendMessageW(Text1(*note), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Text1(*note)),
+  ::SendMessageW(TextBoxOf(*note), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TextBoxOf(*note)),
                  MAKELPARAM(text.left + 10, text.top + 10));
   EXPECT_FALSE(items.empty());
   EXPECT_NE(items, kItems);
@@ -208,7 +208,7 @@ TEST_F(NoteMenuTest, FontCommandOpensOnTheNotesFontAndOkAppliesTheChoiceUpToTheR
   EXPECT_EQ(face, L"ＭＳ Ｐゴシック");
   EXPECT_EQ(size, L"9");
   EXPECT_EQ(owner, note->hwnd());
-  EXPECT_EQ(chooser_.Flags, 3);
+  EXPECT_EQ(chooser_.flags, 3);
   EXPECT_STREQ(FontOf(*note).lfFaceName, L"ＭＳ Ｐゴシック");
 
   RunCommand(*note, L"フォント", [](HWND dialog) {
@@ -233,9 +233,7 @@ TEST_F(NoteMenuTest, SecondNoteCannotTakeTheSharedChooserWhileTheFirstHasItOpen)
   Write(otherText, "x\r\n");
   const std::wstring otherRecord = folder_.Path(L"787104001.5.dat");
   Write(otherRecord, *codePage_->Encode(otherText + L",4500,1500,3000,3000,0,ＭＳ ゴシック,12,0,False,False,False\r\n"));
-  auto second = std::make_unique<Form2>(*codePage_, chooser_, unsaved_);
-  second->idfile = otherRecord;
-  second->Show();
+  auto second = Open(unsaved_, otherRecord);
   ASSERT_TRUE(second->IsOpen());
 
   int secondMenus = 0;
@@ -266,7 +264,7 @@ TEST_F(NoteMenuTest, ColourCommandsSetTheTextAndBothBackgroundsAndCancelKeepsThe
     ::SetDlgItemTextW(dialog, COLOR_RED, L"200");
     Press(dialog, IDOK);
   });
-  EXPECT_EQ(chooser_.Flags, 0);  // no font command yet: the chooser opens folded
+  EXPECT_EQ(chooser_.flags, 0);  // no font command yet: the chooser opens folded
   EXPECT_EQ(TextColours(*note).first, RGB(200, 0, 0));
 
   RunCommand(*note, L"背景色", [](HWND dialog) {
@@ -300,7 +298,7 @@ TEST_F(NoteMenuTest, ColourCommandsSetTheTextAndBothBackgroundsAndCancelKeepsThe
 
 TEST_F(NoteMenuTest, ReloadReplacesEditsAndAnUnreadableFileDiscardsTheNote) {
   auto note = Open();
-  ::SetWindowTextW(Text1(*note), L"edited");
+  ::SetWindowTextW(TextBoxOf(*note), L"edited");
   Write(textPath_, "new\r\ntext\r\n");
   RunCommand(*note, L"テキストデータの再読込み");
   EXPECT_EQ(TextOf(*note), L"new\r\ntext");
@@ -318,7 +316,7 @@ TEST_F(NoteMenuTest, OverwriteSaveWritesEvenUnchangedTextAndAFailureIsToldAndLos
   RunCommand(*note, L"テキストデータの上書き保存");
   EXPECT_EQ(Read(textPath_), "a\r\nb\r\n");
 
-  ::SetWindowTextW(Text1(*note), L"keep me");
+  ::SetWindowTextW(TextBoxOf(*note), L"keep me");
   ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_READONLY);
   MessageBoxSeen seen;
   RunCommand(*note, L"テキストデータの上書き保存", [&](HWND box) {
@@ -341,7 +339,7 @@ TEST_F(NoteMenuTest, OverwriteSaveWritesEvenUnchangedTextAndAFailureIsToldAndLos
 
 TEST_F(NoteMenuTest, DiscardAsksCancelKeepsEverythingOkRemovesTheRecordAndSavesNothing) {
   auto note = Open();
-  ::SetWindowTextW(Text1(*note), L"edited, never saved");
+  ::SetWindowTextW(TextBoxOf(*note), L"edited, never saved");
   MessageBoxSeen seen;
   RunCommand(*note, L"捨てる", [&](HWND box) {
     seen = ReadMessageBox(box);
@@ -386,14 +384,14 @@ TEST_F(NoteMenuTest, DiscardOfARecordThatCannotBeDeletedSaysSoAndKeepsTheNote) {
 TEST_F(NoteMenuTest, WebStripToggleResizesTheTextBoxAndTwiceRestoresIt) {
   auto note = Open();
   RECT before{};
-  ::GetWindowRect(Text1(*note), &before);
+  ::GetWindowRect(TextBoxOf(*note), &before);
   RunCommand(*note, L"WebツールバーON/OFF");
   RECT shown{};
-  ::GetWindowRect(Text1(*note), &shown);
+  ::GetWindowRect(TextBoxOf(*note), &shown);
   EXPECT_EQ(shown.bottom - shown.top, before.bottom - before.top - 8);  // 120 twips
   RunCommand(*note, L"WebツールバーON/OFF");
   RECT hidden{};
-  ::GetWindowRect(Text1(*note), &hidden);
+  ::GetWindowRect(TextBoxOf(*note), &hidden);
   EXPECT_TRUE(::EqualRect(&hidden, &before));
   // The visibility at close is what the record keeps.
   RunCommand(*note, L"WebツールバーON/OFF");

@@ -58,12 +58,14 @@ class ProbeWindow : public WindowBase {
   void Close() { Destroy(); }
   int created = 0;
   int sized = 0;
+  int destroyed = 0;
   int gone = 0;
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override {
     if (msg == WM_CREATE) ++created;
     if (msg == WM_SIZE) ++sized;
+    if (msg == WM_DESTROY) ++destroyed;
     return DefaultProcedure(msg, wParam, lParam);
   }
   void OnGone() noexcept override { ++gone; }
@@ -80,6 +82,8 @@ TEST(WindowBase, BindsAtCreationAndUnbindsWhenDestroyed) {
   window.Close();
   EXPECT_FALSE(window.IsOpen());
   EXPECT_FALSE(::IsWindow(hwnd));
+  // The object's own close runs its WM_DESTROY clean-up, as a close by the system does.
+  EXPECT_EQ(window.destroyed, 1);
   EXPECT_EQ(window.gone, 1);
 }
 
@@ -88,6 +92,7 @@ TEST(WindowBase, WindowDestroyedByTheSystemLeavesNoDanglingHandle) {
   ASSERT_TRUE(window.Open());
   ::DestroyWindow(window.hwnd());
   EXPECT_FALSE(window.IsOpen());
+  EXPECT_EQ(window.destroyed, 1);
   EXPECT_EQ(window.gone, 1);
 }
 

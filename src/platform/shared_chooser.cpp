@@ -1,4 +1,4 @@
-#include "platform/common_dialog.h"
+#include "platform/shared_chooser.h"
 
 #include <commdlg.h>
 #include <dlgs.h>
@@ -11,7 +11,7 @@ namespace varnel {
 namespace {
 
 // Flag bits that would make the dialogs call into hooks or templates we do not supply, or refuse
-// every size; never taken from `Flags`.
+// every size; never taken from `flags`.
 constexpr DWORD kFontFlagsNotPassed = CF_ENABLEHOOK | CF_ENABLETEMPLATE | CF_ENABLETEMPLATEHANDLE | CF_APPLY |
                                       CF_USESTYLE | CF_LIMITSIZE | CF_SHOWHELP;
 constexpr DWORD kColorFlagsNotPassed = CC_ENABLEHOOK | CC_ENABLETEMPLATE | CC_ENABLETEMPLATEHANDLE | CC_SHOWHELP;
@@ -119,45 +119,45 @@ class ShowingScope {
 
 }  // namespace
 
-CommonDialog::CommonDialog() { customColors_.fill(RGB(255, 255, 255)); }
+SharedChooser::SharedChooser() { customColors_.fill(RGB(255, 255, 255)); }
 
-ChooserOutcome CommonDialog::ShowFont(HWND owner) {
+ChooserOutcome SharedChooser::ShowFont(HWND owner) {
   if (showing_) return ChooserOutcome::Failed;
   const ShowingScope scope(showing_);
   LOGFONTW font{};
-  font.lfHeight = -static_cast<LONG>(std::lround(static_cast<double>(FontSize) * ScreenDpi() / 72.0));
-  font.lfWeight = FontBold ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = FontItalic ? TRUE : FALSE;
+  font.lfHeight = -static_cast<LONG>(std::lround(static_cast<double>(fontSize) * ScreenDpi() / 72.0));
+  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = italic ? TRUE : FALSE;
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfOutPrecision = OUT_DEFAULT_PRECIS;
   font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   font.lfQuality = DEFAULT_QUALITY;
   font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  const std::size_t nameLength = std::min<std::size_t>(FontName.size(), LF_FACESIZE - 1);
-  std::copy_n(FontName.data(), nameLength, font.lfFaceName);
+  const std::size_t nameLength = std::min<std::size_t>(fontName.size(), LF_FACESIZE - 1);
+  std::copy_n(fontName.data(), nameLength, font.lfFaceName);
   const LOGFONTW initialFont = font;
 
-  DWORD flags = static_cast<DWORD>(Flags) & ~kFontFlagsNotPassed;
-  if ((flags & CF_BOTH) == 0) flags |= CF_SCREENFONTS;
+  DWORD dialogFlags = static_cast<DWORD>(flags) & ~kFontFlagsNotPassed;
+  if ((dialogFlags & CF_BOTH) == 0) dialogFlags |= CF_SCREENFONTS;
   // Vertical-writing faces ("@...") are of no use in a note.
-  flags |= CF_INITTOLOGFONTSTRUCT | CF_ENABLEHOOK | CF_NOVERTFONTS;
+  dialogFlags |= CF_INITTOLOGFONTSTRUCT | CF_ENABLEHOOK | CF_NOVERTFONTS;
 
   FontChoice choice;
   CHOOSEFONTW request{};
   request.lStructSize = sizeof request;
   request.hwndOwner = owner;
   request.lpLogFont = &font;
-  request.Flags = flags;
+  request.Flags = dialogFlags;
   request.lCustData = reinterpret_cast<LPARAM>(&choice);
   request.lpfnHook = FontDialogHook;
 
   BOOL answer = ::ChooseFontW(&request);
   ChooserOutcome outcome = OutcomeOf(answer, choice.seenOpen);
-  if (outcome == ChooserOutcome::Failed && (flags & CF_PRINTERFONTS)) {
+  if (outcome == ChooserOutcome::Failed && (dialogFlags & CF_PRINTERFONTS)) {
     // No printer fonts to offer (no printer): offer the screen fonts instead.
     font = initialFont;
     choice = FontChoice{};
-    request.Flags = (flags & ~CF_PRINTERFONTS) | CF_SCREENFONTS;
+    request.Flags = (dialogFlags & ~CF_PRINTERFONTS) | CF_SCREENFONTS;
     answer = ::ChooseFontW(&request);
     outcome = OutcomeOf(answer, choice.seenOpen);
   }
@@ -165,33 +165,33 @@ ChooserOutcome CommonDialog::ShowFont(HWND owner) {
 
   // Without the reading at OK every part counts as changed and comes from the dialog.
   const bool known = choice.seenOk;
-  if (!known || !SameText(choice.opened.face, choice.confirmed.face)) FontName = font.lfFaceName;
+  if (!known || !SameText(choice.opened.face, choice.confirmed.face)) fontName = font.lfFaceName;
   if (!known || !SameText(choice.opened.style, choice.confirmed.style)) {
-    FontBold = font.lfWeight > FW_MEDIUM;
-    FontItalic = font.lfItalic != 0;
+    bold = font.lfWeight > FW_MEDIUM;
+    italic = font.lfItalic != 0;
   }
   if ((!known || !SameText(choice.opened.size, choice.confirmed.size)) && request.iPointSize > 0) {
-    FontSize = static_cast<float>(request.iPointSize) / 10.0f;
+    fontSize = static_cast<float>(request.iPointSize) / 10.0f;
   }
   return ChooserOutcome::Chosen;
 }
 
-ChooserOutcome CommonDialog::ShowColor(HWND owner) {
+ChooserOutcome SharedChooser::ShowColour(HWND owner) {
   if (showing_) return ChooserOutcome::Failed;
   const ShowingScope scope(showing_);
   CHOOSECOLORW request{};
   request.lStructSize = sizeof request;
   request.hwndOwner = owner;
-  request.rgbResult = DisplayColor(Color);
+  request.rgbResult = DisplayColor(colour);
   request.lpCustColors = customColors_.data();
-  request.Flags = (static_cast<DWORD>(Flags) & ~kColorFlagsNotPassed) | CC_ENABLEHOOK;
+  request.Flags = (static_cast<DWORD>(flags) & ~kColorFlagsNotPassed) | CC_ENABLEHOOK;
   bool opened = false;
   request.lCustData = reinterpret_cast<LPARAM>(&opened);
   request.lpfnHook = ColorDialogHook;
   const BOOL answer = ::ChooseColorW(&request);
   const ChooserOutcome outcome = OutcomeOf(answer, opened);
   if (outcome != ChooserOutcome::Chosen) return outcome;
-  Color = static_cast<std::int32_t>(request.rgbResult & 0x00FFFFFFu);
+  colour = static_cast<std::int32_t>(request.rgbResult & 0x00FFFFFFu);
   return ChooserOutcome::Chosen;
 }
 

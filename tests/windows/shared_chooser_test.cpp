@@ -1,4 +1,4 @@
-// CommonDialog1 driven through the real font and colour dialogs: a timer that the dialog's own
+// The shared chooser driven through the real font and colour dialogs: a timer that the dialog's own
 // message loop dispatches finds the open dialog, reads it, changes it the way a user would and
 // presses OK or Cancel.
 
@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/common_dialog.h"
+#include "platform/shared_chooser.h"
 #include "popup_driver.h"
 
 namespace varnel {
@@ -62,21 +62,21 @@ class FontChooser : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(FontInstalled(kFirstFace));
     ASSERT_TRUE(FontInstalled(kSecondFace));
-    chooser.Flags = 3;
-    chooser.FontName = kFirstFace;
-    chooser.FontSize = 12.0f;
-    chooser.FontBold = true;
-    chooser.FontItalic = false;
+    chooser.flags = 3;
+    chooser.fontName = kFirstFace;
+    chooser.fontSize = 12.0f;
+    chooser.bold = true;
+    chooser.italic = false;
   }
   void ExpectUnchanged() {
-    EXPECT_EQ(chooser.FontName, kFirstFace);
-    EXPECT_EQ(chooser.FontSize, 12.0f);
-    EXPECT_TRUE(chooser.FontBold);
-    EXPECT_FALSE(chooser.FontItalic);
+    EXPECT_EQ(chooser.fontName, kFirstFace);
+    EXPECT_EQ(chooser.fontSize, 12.0f);
+    EXPECT_TRUE(chooser.bold);
+    EXPECT_FALSE(chooser.italic);
   }
   Owner owner;
   PopupDriver driver;
-  CommonDialog chooser;
+  SharedChooser chooser;
 };
 
 TEST_F(FontChooser, OpensOnTheCurrentFontModalToTheOwnerAndOkKeepsIt) {
@@ -102,24 +102,24 @@ TEST_F(FontChooser, OpensOnTheCurrentFontModalToTheOwnerAndOkKeepsIt) {
   EXPECT_EQ(dialogOwner, owner.hwnd());
   EXPECT_TRUE(::IsWindowEnabled(owner.hwnd()));
   ExpectUnchanged();
-  EXPECT_EQ(chooser.Flags, 3);
+  EXPECT_EQ(chooser.flags, 3);
   EXPECT_EQ(driver.stuck, 0);
 }
 
 TEST_F(FontChooser, FractionalSizeSurvivesOkEvenWhenTheListHasWholeSizesOnly) {
-  chooser.FontSize = 10.5f;
+  chooser.fontSize = 10.5f;
   driver.Then([](HWND dialog) { Press(dialog, IDOK); });
   EXPECT_EQ(chooser.ShowFont(owner.hwnd()), ChooserOutcome::Chosen);
-  EXPECT_EQ(chooser.FontSize, 10.5f);
+  EXPECT_EQ(chooser.fontSize, 10.5f);
   // A change of face alone still keeps the size.
   driver.Then([](HWND dialog) {
     Select(dialog, cmb1, FindExact(dialog, cmb1, kSecondFace));
     Press(dialog, IDOK);
   });
   EXPECT_EQ(chooser.ShowFont(owner.hwnd()), ChooserOutcome::Chosen);
-  EXPECT_EQ(chooser.FontName, kSecondFace);
-  EXPECT_EQ(chooser.FontSize, 10.5f);
-  EXPECT_TRUE(chooser.FontBold);
+  EXPECT_EQ(chooser.fontName, kSecondFace);
+  EXPECT_EQ(chooser.fontSize, 10.5f);
+  EXPECT_TRUE(chooser.bold);
 }
 
 TEST_F(FontChooser, ChoiceIsCopiedBackAndOpensTheNextChooser) {
@@ -130,10 +130,10 @@ TEST_F(FontChooser, ChoiceIsCopiedBackAndOpensTheNextChooser) {
     Press(dialog, IDOK);
   });
   ASSERT_EQ(chooser.ShowFont(owner.hwnd()), ChooserOutcome::Chosen);
-  EXPECT_EQ(chooser.FontName, kSecondFace);
-  EXPECT_EQ(chooser.FontSize, 20.0f);
-  EXPECT_FALSE(chooser.FontBold);
-  EXPECT_TRUE(chooser.FontItalic);
+  EXPECT_EQ(chooser.fontName, kSecondFace);
+  EXPECT_EQ(chooser.fontSize, 20.0f);
+  EXPECT_FALSE(chooser.bold);
+  EXPECT_TRUE(chooser.italic);
 
   std::wstring face, size;
   driver.Then([&](HWND dialog) {
@@ -144,9 +144,9 @@ TEST_F(FontChooser, ChoiceIsCopiedBackAndOpensTheNextChooser) {
   EXPECT_EQ(chooser.ShowFont(owner.hwnd()), ChooserOutcome::Cancelled);
   EXPECT_EQ(face, kSecondFace);
   EXPECT_EQ(size, L"20");
-  EXPECT_EQ(chooser.FontName, kSecondFace);
-  EXPECT_EQ(chooser.FontSize, 20.0f);
-  EXPECT_TRUE(chooser.FontItalic);
+  EXPECT_EQ(chooser.fontName, kSecondFace);
+  EXPECT_EQ(chooser.fontSize, 20.0f);
+  EXPECT_TRUE(chooser.italic);
 }
 
 TEST_F(FontChooser, CancelAfterChangesLeavesEveryProperty) {
@@ -158,11 +158,11 @@ TEST_F(FontChooser, CancelAfterChangesLeavesEveryProperty) {
   });
   EXPECT_EQ(chooser.ShowFont(owner.hwnd()), ChooserOutcome::Cancelled);
   ExpectUnchanged();
-  EXPECT_EQ(chooser.Flags, 3);
+  EXPECT_EQ(chooser.flags, 3);
 }
 
 TEST_F(FontChooser, ScreenFontsAloneWhenNoListIsAskedFor) {
-  chooser.Flags = 0;
+  chooser.flags = 0;
   driver.Then([](HWND dialog) { Press(dialog, IDOK); });
   EXPECT_EQ(chooser.ShowFont(owner.hwnd()), ChooserOutcome::Chosen);
   ExpectUnchanged();
@@ -173,7 +173,7 @@ class ColorChooser : public ::testing::Test {
  protected:
   Owner owner;
   PopupDriver driver;
-  CommonDialog chooser;
+  SharedChooser chooser;
 };
 
 int WidthOf(HWND dialog) {
@@ -183,18 +183,18 @@ int WidthOf(HWND dialog) {
 }
 
 TEST_F(ColorChooser, FlagsThreeOpensFullyWithTheCurrentColourAndOkReturnsIt) {
-  chooser.Color = 0x00336699;
+  chooser.colour = 0x00336699;
   int plainWidth = 0, fullWidth = 0;
   std::wstring red, green, blue;
-  chooser.Flags = 0;
+  chooser.flags = 0;
   driver.Then([&](HWND dialog) {
     plainWidth = WidthOf(dialog);
     Press(dialog, IDCANCEL);
   });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Cancelled);
-  EXPECT_EQ(chooser.Color, 0x00336699);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Cancelled);
+  EXPECT_EQ(chooser.colour, 0x00336699);
 
-  chooser.Flags = 3;
+  chooser.flags = 3;
   driver.Then([&](HWND dialog) {
     fullWidth = WidthOf(dialog);
     red = Text(dialog, COLOR_RED);
@@ -202,86 +202,86 @@ TEST_F(ColorChooser, FlagsThreeOpensFullyWithTheCurrentColourAndOkReturnsIt) {
     blue = Text(dialog, COLOR_BLUE);
     Press(dialog, IDOK);
   });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Chosen);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Chosen);
   EXPECT_GT(fullWidth, plainWidth + 100);
   EXPECT_EQ(red, L"153");
   EXPECT_EQ(green, L"102");
   EXPECT_EQ(blue, L"51");
-  EXPECT_EQ(chooser.Color, 0x00336699);
+  EXPECT_EQ(chooser.colour, 0x00336699);
   EXPECT_EQ(driver.stuck, 0);
 }
 
 TEST_F(ColorChooser, ChangedColourComesBackOnOkAndIsDroppedOnCancel) {
-  chooser.Flags = 3;
-  chooser.Color = 0x00336699;
+  chooser.flags = 3;
+  chooser.colour = 0x00336699;
   driver.Then([](HWND dialog) {
     ::SetDlgItemTextW(dialog, COLOR_RED, L"10");
     Press(dialog, IDCANCEL);
   });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Cancelled);
-  EXPECT_EQ(chooser.Color, 0x00336699);
-  EXPECT_EQ(chooser.Flags, 3);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Cancelled);
+  EXPECT_EQ(chooser.colour, 0x00336699);
+  EXPECT_EQ(chooser.flags, 3);
 
   driver.Then([](HWND dialog) {
     ::SetDlgItemTextW(dialog, COLOR_RED, L"10");
     Press(dialog, IDOK);
   });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Chosen);
-  EXPECT_EQ(chooser.Color, 0x0033660A);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Chosen);
+  EXPECT_EQ(chooser.colour, 0x0033660A);
 }
 
 TEST_F(ColorChooser, SystemColourValueIsShownResolvedAndComesBackPlain) {
   constexpr std::int32_t kWindowColour = static_cast<std::int32_t>(0x80000000u | COLOR_WINDOW);
   const COLORREF resolved = ::GetSysColor(COLOR_WINDOW);
-  chooser.Flags = 3;
-  chooser.Color = kWindowColour;
+  chooser.flags = 3;
+  chooser.colour = kWindowColour;
   driver.Then([](HWND dialog) { Press(dialog, IDCANCEL); });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Cancelled);
-  EXPECT_EQ(chooser.Color, kWindowColour);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Cancelled);
+  EXPECT_EQ(chooser.colour, kWindowColour);
 
   std::wstring red;
   driver.Then([&](HWND dialog) {
     red = Text(dialog, COLOR_RED);
     Press(dialog, IDOK);
   });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Chosen);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Chosen);
   EXPECT_EQ(red, std::to_wstring(GetRValue(resolved)));
-  EXPECT_EQ(static_cast<COLORREF>(chooser.Color), resolved);
+  EXPECT_EQ(static_cast<COLORREF>(chooser.colour), resolved);
 }
 
 TEST_F(ColorChooser, CustomColoursAreKeptBetweenUses) {
-  chooser.Flags = 3;
-  chooser.Color = 0x00123456;
+  chooser.flags = 3;
+  chooser.colour = 0x00123456;
   driver.Then([](HWND dialog) {
     Press(dialog, COLOR_ADD);
     Press(dialog, IDCANCEL);
   });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Cancelled);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Cancelled);
   EXPECT_EQ(chooser.CustomColors()[0], 0x00123456u);
   EXPECT_EQ(chooser.CustomColors()[1], RGB(255, 255, 255));
 
   // The next dialog gets them back and leaves them.
-  chooser.Color = 0x00654321;
+  chooser.colour = 0x00654321;
   driver.Then([](HWND dialog) { Press(dialog, IDOK); });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Chosen);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Chosen);
   EXPECT_EQ(chooser.CustomColors()[0], 0x00123456u);
 }
 
 TEST(Chooser, ThatCannotBeShownReportsFailureAndChangesNothing) {
   PopupDriver driver;
-  CommonDialog chooser;
-  chooser.Flags = 3;
-  chooser.FontName = kFirstFace;
-  chooser.FontSize = 10.5f;
-  chooser.Color = 0x00336699;
+  SharedChooser chooser;
+  chooser.flags = 3;
+  chooser.fontName = kFirstFace;
+  chooser.fontSize = 10.5f;
+  chooser.colour = 0x00336699;
   HWND gone = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ::DestroyWindow(gone);
-  EXPECT_EQ(chooser.ShowColor(gone), ChooserOutcome::Failed);
+  EXPECT_EQ(chooser.ShowColour(gone), ChooserOutcome::Failed);
   EXPECT_EQ(chooser.ShowFont(gone), ChooserOutcome::Failed);
-  EXPECT_EQ(chooser.Color, 0x00336699);
-  EXPECT_EQ(chooser.FontName, kFirstFace);
-  EXPECT_EQ(chooser.FontSize, 10.5f);
-  EXPECT_EQ(chooser.Flags, 3);
+  EXPECT_EQ(chooser.colour, 0x00336699);
+  EXPECT_EQ(chooser.fontName, kFirstFace);
+  EXPECT_EQ(chooser.fontSize, 10.5f);
+  EXPECT_EQ(chooser.flags, 3);
   EXPECT_EQ(driver.seen, 0);
 }
 

@@ -1,8 +1,8 @@
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <limits>
 
-#include "note/form2.h"
+#include "note/note_window.h"
 #include "platform/app_folder.h"
 #include "platform/dpi.h"
 #include "platform/files.h"
@@ -22,12 +22,12 @@ constexpr DWORD kExStyle = 0;
 constexpr double kClientWidth = 3255;
 constexpr double kClientHeight = 1335;
 constexpr COLORREF kBackground = 0x00E0E0E0;
-constexpr COLORREF kShapeColor = 0x00C0C0C0;
-constexpr RECT kShape1{120, 120, 120 + 3015, 120 + 1095};
-constexpr RECT kLabel1{360, 480, 360 + 2535, 480 + 375};
+constexpr COLORREF kFrameColour = 0x00C0C0C0;
+constexpr RECT kFrame{120, 120, 120 + 3015, 120 + 1095};
+constexpr RECT kDropHintArea{360, 480, 360 + 2535, 480 + 375};
 constexpr wchar_t kDropHint[] = L"ここにﾃｷｽﾄﾌｧｲﾙをﾄﾞﾛｯﾌﾟすると 新しい付箋紙を作成します";
-constexpr wchar_t kLabelFontName[] = L"ＭＳ Ｐゴシック";
-constexpr double kLabelFontPoints = 9;
+constexpr wchar_t kDropHintFontName[] = L"ＭＳ Ｐゴシック";
+constexpr double kDropHintFontPoints = 9;
 
 // Posted by a drop whose record could not be written (wParam: the Win32 error), so the message
 // box opens after the drag has ended and not inside it.
@@ -46,32 +46,32 @@ HICON LoadProgramIcon(int size) {
 
 }  // namespace
 
-std::unique_ptr<Form1> Form1::Create() {
-  auto form = std::make_unique<Form1>();
-  form->folder_ = ApplicationFolder();
-  form->codePage_ = MakeSystemCodePage();
-  if (!form->codePage_) return nullptr;
-  form->unsavedText_ = std::make_unique<UnsavedText>(std::vector<std::wstring>{form->folder_, LocalRecoveryFolder()});
-  form->icon_.reset(LoadProgramIcon(32));
-  form->smallIcon_.reset(LoadProgramIcon(16));
-  form->background_.reset(::CreateSolidBrush(kBackground));
-  if (!RegisterWindowClass(kClassName, 0, form->icon_.get(), form->smallIcon_.get())) return nullptr;
-  if (!form->WindowBase::Create(kClassName, kCaption, kStyle, kExStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+std::unique_ptr<MainWindow> MainWindow::Create() {
+  auto window = std::make_unique<MainWindow>();
+  window->folder_ = ApplicationFolder();
+  window->codePage_ = MakeSystemCodePage();
+  if (!window->codePage_) return nullptr;
+  window->unsavedText_ = std::make_unique<UnsavedText>(std::vector<std::wstring>{window->folder_, LocalRecoveryFolder()});
+  window->icon_.reset(LoadProgramIcon(32));
+  window->smallIcon_.reset(LoadProgramIcon(16));
+  window->background_.reset(::CreateSolidBrush(kBackground));
+  if (!RegisterWindowClass(kClassName, 0, window->icon_.get(), window->smallIcon_.get())) return nullptr;
+  if (!window->WindowBase::Create(kClassName, kCaption, kStyle, kExStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, nullptr)) {
     return nullptr;
   }
-  form->ApplyDesignSize(DpiForWindow(form->hwnd()), nullptr);
+  window->ApplyDesignSize(DpiForWindow(window->hwnd()), nullptr);
   // Without OLE drag and drop the program still runs; it just takes no drops.
-  form->dropTarget_.Register(form->hwnd());
-  return form;
+  window->dropTarget_.Register(window->hwnd());
+  return window;
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::Load(int showCommand) {
+void MainWindow::Load(int showCommand) {
   // The shell's answer is kept, not acted on: without a tray the program still runs.
-  nid = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), kCaption);
-  nid->Add();
+  trayIcon_ = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), kCaption);
+  trayIcon_->Add();
   OpenAllNotes();
   // The main window comes after the notes, in front of them.
   ::ShowWindow(hwnd(), showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ? SW_SHOWNORMAL : showCommand);
@@ -80,7 +80,7 @@ void Form1::Load(int showCommand) {
 }
 
 // Edits that an earlier run could not write to their files: told once, with where they are.
-void Form1::TellAboutEarlierUnsavedText() noexcept {
+void MainWindow::TellAboutEarlierUnsavedText() noexcept {
   try {
     const std::vector<UnsavedEntry> entries = unsavedText_->TakeEarlierEntries();
     if (!entries.empty()) ShowMessageBox(hwnd(), UnsavedNotice(entries), MB_OK | MB_ICONWARNING);
@@ -89,7 +89,7 @@ void Form1::TellAboutEarlierUnsavedText() noexcept {
   }
 }
 
-void Form1::OpenAllNotes() {
+void MainWindow::OpenAllNotes() {
   // Half-written files of a run that was killed while saving go first; the records they were
   // meant to replace are whole.
   DeleteLeftoverTemporaries(folder_, L"*");
@@ -98,28 +98,26 @@ void Form1::OpenAllNotes() {
   for (const std::wstring& name : names) OpenNote(folder_ + L"\\" + name);
 }
 
-void Form1::OpenNote(const std::wstring& path) {
+void MainWindow::OpenNote(const std::wstring& recordPath) {
   // Past the last slot no note opens in this run; the record stays for a later run.
-  if (noteCount >= 0 && noteCount < kNoteSlots) {
-    auto& note = notes[static_cast<size_t>(noteCount)];
-    note = std::make_unique<Form2>(*codePage_, CommonDialog1, *unsavedText_);
-    note->idfile = path;
-    note->Show();
+  if (notesOpened_ >= 0 && notesOpened_ < kNoteSlots) {
+    notes_[static_cast<size_t>(notesOpened_)] =
+        NoteWindow::Open(recordPath, NoteWindow::Services{*codePage_, chooser_, *unsavedText_});
   }
-  if (noteCount < std::numeric_limits<std::int16_t>::max()) ++noteCount;
+  if (notesOpened_ < std::numeric_limits<std::int16_t>::max()) ++notesOpened_;
 }
 
-void Form1::CloseAllNotes() noexcept {
-  for (auto& note : notes) {
+void MainWindow::CloseAllNotes() noexcept {
+  for (auto& note : notes_) {
     if (note) note->Close();
   }
 }
 
-void Form1::ApplyDesignSize(int dpi, const RECT* suggested) noexcept {
+void MainWindow::ApplyDesignSize(int dpi, const RECT* suggested) noexcept {
   dpi_ = dpi;
-  labelFont_.reset(::CreateFontW(FontHeightForPoints(kLabelFontPoints, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+  hintFont_.reset(::CreateFontW(FontHeightForPoints(kDropHintFontPoints, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, kLabelFontName));
+                                 DEFAULT_PITCH | FF_DONTCARE, kDropHintFontName));
   SIZE outer = OuterSizeForClientTwips(kClientWidth, kClientHeight, kStyle, kExStyle, dpi);
   UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE);
   int x = suggested ? suggested->left : 0;
@@ -128,7 +126,7 @@ void Form1::ApplyDesignSize(int dpi, const RECT* suggested) noexcept {
   ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   if (msg == taskbarCreated_ && msg != 0) {
     OnTaskbarCreated();
     return 0;
@@ -160,63 +158,62 @@ LRESULT Form1::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case WM_ENDSESSION:
       return OnEndSession(wParam != FALSE);
     case WM_DESTROY:
-      dropTarget_.Revoke();
-      ::PostQuitMessage(0);
+      OnDestroy();
       return 0;
     default:
       return DefaultProcedure(msg, wParam, lParam);
   }
 }
 
-void Form1::OnEraseBackground(HDC dc) noexcept {
+void MainWindow::OnEraseBackground(HDC dc) noexcept {
   RECT client{};
   ::GetClientRect(hwnd(), &client);
   ::FillRect(dc, &client, background_.get());
 }
 
-void Form1::OnPaint() noexcept {
+void MainWindow::OnPaint() noexcept {
   PAINTSTRUCT ps{};
   HDC dc = ::BeginPaint(hwnd(), &ps);
 
-  // Shape1: a one-pixel silver rectangle frame.
-  UniquePen pen(::CreatePen(PS_SOLID, 1, kShapeColor));
+  // A one-pixel silver frame around the drop area.
+  UniquePen pen(::CreatePen(PS_SOLID, 1, kFrameColour));
   HGDIOBJ oldPen = ::SelectObject(dc, pen.get());
   HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
-  RECT shape = ToPixels(kShape1, dpi_);
-  ::Rectangle(dc, shape.left, shape.top, shape.right, shape.bottom);
+  RECT frame = ToPixels(kFrame, dpi_);
+  ::Rectangle(dc, frame.left, frame.top, frame.right, frame.bottom);
   ::SelectObject(dc, oldBrush);
   ::SelectObject(dc, oldPen);
 
-  // Label1: the centred drop hint.
-  HGDIOBJ oldFont = ::SelectObject(dc, labelFont_.get());
+  // The centred drop hint.
+  HGDIOBJ oldFont = ::SelectObject(dc, hintFont_.get());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-  RECT label = ToPixels(kLabel1, dpi_);
-  ::DrawTextW(dc, kDropHint, -1, &label, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+  RECT hint = ToPixels(kDropHintArea, dpi_);
+  ::DrawTextW(dc, kDropHint, -1, &hint, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
   ::SelectObject(dc, oldFont);
 
   ::EndPaint(hwnd(), &ps);
 }
 
-void Form1::OnSize(WPARAM sizeType) noexcept {
+void MainWindow::OnSize(WPARAM sizeType) noexcept {
   // Minimized, the main window leaves the taskbar; the tray icon is the way back.
   if (sizeType == SIZE_MINIMIZED) ::ShowWindow(hwnd(), SW_HIDE);
 }
 
-void Form1::OnTrayCallback(LPARAM mouseMessage) noexcept {
+void MainWindow::OnTrayCallback(LPARAM mouseMessage) noexcept {
   if (!IsTrayButtonPress(mouseMessage)) return;
   ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ::SetForegroundWindow(hwnd());
 }
 
-void Form1::OnTaskbarCreated() noexcept {
+void MainWindow::OnTaskbarCreated() noexcept {
   // A restarted Explorer forgets every icon: show ours again so the hidden window stays reachable.
-  if (nid) nid->Add();
+  if (trayIcon_) trayIcon_->Add();
 }
 
-void Form1::OnDpiChanged(int dpi, const RECT& suggested) noexcept { ApplyDesignSize(dpi, &suggested); }
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) noexcept { ApplyDesignSize(dpi, &suggested); }
 
-void Form1::OnClose() noexcept {
+void MainWindow::OnClose() noexcept {
   Unload();
   // Only an ordinary exit may wait for the user; the end of a session never does.
   if (!unsavedText_->Lost().empty()) {
@@ -227,26 +224,31 @@ void Form1::OnClose() noexcept {
     }
   }
   Destroy();
+}
+
+// The window's own clean-up, on every way it is destroyed; the message loop ends with it.
+void MainWindow::OnDestroy() noexcept {
+  dropTarget_.Revoke();
   ::PostQuitMessage(0);
 }
 
-LRESULT Form1::OnEndSession(bool ending) noexcept {
+LRESULT MainWindow::OnEndSession(bool ending) noexcept {
   // The session may end the process as soon as this returns: save everything now, once.
   if (ending) Unload();
   return 0;
 }
 
 // Shutdown runs once, whether the main window closes or the Windows session ends.
-void Form1::Unload() noexcept {
+void MainWindow::Unload() noexcept {
   if (unloaded_) return;
   unloaded_ = true;
   // No new notes once the notes are being closed.
   dropTarget_.Revoke();
   CloseAllNotes();
-  if (nid) nid->Remove();
+  if (trayIcon_) trayIcon_->Remove();
 }
 
-void Form1::Form_OLEDragDrop(const std::wstring& droppedPath) noexcept {
+void MainWindow::OnFileDropped(const std::wstring& droppedPath) noexcept {
   std::wstring recordPath;
   DWORD error = ERROR_SUCCESS;
   try {
@@ -268,7 +270,7 @@ void Form1::Form_OLEDragDrop(const std::wstring& droppedPath) noexcept {
 
 // The record of a new note for droppedPath, at the main window's position, written in one step
 // under a name made from the local clock; nothing is left behind when it fails.
-DWORD Form1::WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const {
+DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
   LocalClock clock;
@@ -294,7 +296,7 @@ DWORD Form1::WriteNewRecord(const std::wstring& droppedPath, std::wstring& recor
   return WriteFileAtomically(recordPath, *line);
 }
 
-void Form1::OnNoteNotCreated(DWORD error) noexcept {
+void MainWindow::OnNoteNotCreated(DWORD error) noexcept {
   try {
     ShowMessageBox(hwnd(), kNoteNotCreatedText + SystemErrorText(error), MB_OK | MB_ICONWARNING);
   } catch (...) {

@@ -10,7 +10,7 @@
 
 #include "app/drop_target.h"
 #include "note/unsaved_text.h"
-#include "platform/common_dialog.h"
+#include "platform/shared_chooser.h"
 #include "platform/tray_icon.h"
 #include "platform/unique_handle.h"
 #include "platform/window_base.h"
@@ -18,47 +18,41 @@
 
 namespace varnel {
 
-class Form2;
+class NoteWindow;
 
-class Form1 final : public WindowBase {
+class MainWindow final : public WindowBase {
  public:
-  static constexpr wchar_t kClassName[] = L"VarnelForm1";
+  static constexpr wchar_t kClassName[] = L"VarnelMainWindow";
   static constexpr wchar_t kCaption[] = L" Varnel ver2.0";
 
-  Form1() = default;
+  MainWindow() = default;
 
   // Creates the main window, hidden; nullptr when the window system refuses.
-  static std::unique_ptr<Form1> Create();
+  static std::unique_ptr<MainWindow> Create();
 
-  ~Form1() override;
+  ~MainWindow() override;
 
   // Start-up after the single-instance check: reopens every note, then shows the main window.
   void Load(int showCommand);
-
-  // Opens one note per record file in the application folder, in name order.
-  void OpenAllNotes();
-  // Creates a note for the record file at path, registers it in the next slot and shows it.
-  void OpenNote(const std::wstring& path);
-  // Closes every registered note that is still open; each saves itself.
-  void CloseAllNotes() noexcept;
-
-  // A file dropped on the main window: writes a new record for it in the application folder and
-  // opens its note. When the record cannot be written the user is told why, once the drop is over.
-  void Form_OLEDragDrop(const std::wstring& droppedPath) noexcept;
-
-  // CommonDialog1: the font and colour choosers every note borrows; declared before the registry so
-  // that it outlives the notes.
-  CommonDialog CommonDialog1;
-
-  // The registry of notes opened in this run, in opening order; slots are never reused.
-  static constexpr int kNoteSlots = 101;
-  std::array<std::unique_ptr<Form2>, kNoteSlots> notes;
-  std::int16_t noteCount = 0;
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
 
  private:
+  // Opens one note per record file in the application folder, in name order.
+  void OpenAllNotes();
+  // Opens the note of the record file at recordPath in the next slot.
+  void OpenNote(const std::wstring& recordPath);
+  // Closes every registered note that is still open; each saves itself.
+  void CloseAllNotes() noexcept;
+  // Shutdown, once: every note closed and saved, the tray icon removed.
+  void Unload() noexcept;
+
+  // A file dropped on the main window: writes a new record for it in the application folder and
+  // opens its note. When the record cannot be written the user is told why, once the drop is over.
+  void OnFileDropped(const std::wstring& droppedPath) noexcept;
+  DWORD WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const;
+
   void ApplyDesignSize(int dpi, const RECT* suggested) noexcept;
   void OnPaint() noexcept;
   void OnEraseBackground(HDC dc) noexcept;
@@ -68,8 +62,7 @@ class Form1 final : public WindowBase {
   void OnTaskbarCreated() noexcept;
   void OnClose() noexcept;
   LRESULT OnEndSession(bool ending) noexcept;
-  void Unload() noexcept;
-  DWORD WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const;
+  void OnDestroy() noexcept;
   void OnNoteNotCreated(DWORD error) noexcept;
   void TellAboutEarlierUnsavedText() noexcept;
 
@@ -77,16 +70,26 @@ class Form1 final : public WindowBase {
   std::unique_ptr<CodePage> codePage_;
   // Recovery files go beside the records, or to the user's own folder when that one is full.
   std::unique_ptr<UnsavedText> unsavedText_;
+  // The font and colour chooser every note borrows; declared before the registry so that it
+  // outlives the notes.
+  SharedChooser chooser_;
+
+  // The registry of notes opened in this run, in opening order. A slot is never reused, so a note
+  // that closed itself (discarded from its own menu) keeps its object until the program ends.
+  static constexpr int kNoteSlots = 101;
+  std::array<std::unique_ptr<NoteWindow>, kNoteSlots> notes_;
+  // Every note opened or attempted in this run, counted past the last slot too.
+  std::int16_t notesOpened_ = 0;
+
   int dpi_ = 96;
   bool unloaded_ = false;
   UINT taskbarCreated_ = TrayIcon::TaskbarCreatedMessage();
-  std::unique_ptr<TrayIcon> nid;
+  std::unique_ptr<TrayIcon> trayIcon_;
   UniqueIcon icon_;
   UniqueIcon smallIcon_;
   UniqueBrush background_;
-  UniqueFont labelFont_;
-  // Members go before the base class destroys the window, so the target is revoked first.
-  DropTarget dropTarget_{[this](const std::wstring& path) { Form_OLEDragDrop(path); }};
+  UniqueFont hintFont_;
+  DropTarget dropTarget_{[this](const std::wstring& path) { OnFileDropped(path); }};
 };
 
 }  // namespace varnel

@@ -136,13 +136,13 @@ TEST_F(NoteTest, RecordValuesComeBackAndAreWrittenInTheCloseTimeForm) {
   EXPECT_EQ(rect.right - rect.left, 200);
   EXPECT_EQ(rect.bottom - rect.top, 300);
   LOGFONTW font{};
-  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Text1(*note), WM_GETFONT, 0, 0)), sizeof font, &font);
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(TextBoxOf(*note), WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_STREQ(font.lfFaceName, L"ＭＳ ゴシック");
   EXPECT_EQ(font.lfHeight, -14);  // 10.5 points at 96 DPI
   EXPECT_EQ(font.lfWeight, FW_BOLD);
   EXPECT_TRUE(font.lfItalic);
   RECT text{};
-  ::GetWindowRect(Text1(*note), &text);
+  ::GetWindowRect(TextBoxOf(*note), &text);
   ::MapWindowPoints(HWND_DESKTOP, note->hwnd(), reinterpret_cast<POINT*>(&text), 2);
   EXPECT_EQ(text.left, 16);
   EXPECT_EQ(text.top, 16);
@@ -175,10 +175,10 @@ TEST_F(NoteTest, MovingToAMonitorWithAnotherDpiKeepsTheSizeInTwips) {
   EXPECT_EQ(rect.right - rect.left, 301);  // 3010 twips at 144 DPI
   EXPECT_EQ(rect.bottom - rect.top, 450);
   RECT text{};
-  ::GetWindowRect(Text1(*note), &text);
+  ::GetWindowRect(TextBoxOf(*note), &text);
   EXPECT_EQ(text.right - text.left, 241);  // 3010 - 600 twips
   LOGFONTW font{};
-  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Text1(*note), WM_GETFONT, 0, 0)), sizeof font, &font);
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(TextBoxOf(*note), WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_EQ(font.lfHeight, -18);  // 9 points at 144 DPI
   note->Close();
   EXPECT_EQ(Read(record_),
@@ -243,15 +243,15 @@ TEST_F(NoteTest, TooltipNamesTheLinkedFileOnceTheMouseComes) {
   WriteNewRecord(textPath_);
   auto note = Open();
   EXPECT_TRUE(Tooltips().empty());
-  ::SendMessageW(Text1(*note), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-  ::SendMessageW(Text1(*note), WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+  ::SendMessageW(TextBoxOf(*note), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  ::SendMessageW(TextBoxOf(*note), WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
   const std::vector<HWND> tooltips = Tooltips();
   ASSERT_EQ(tooltips.size(), 1u);
   wchar_t text[512]{};
   TOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.hwnd = note->hwnd();
-  tool.uId = reinterpret_cast<UINT_PTR>(Text1(*note));
+  tool.uId = reinterpret_cast<UINT_PTR>(TextBoxOf(*note));
   tool.lpszText = text;
   ::SendMessageW(tooltips[0], TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
   EXPECT_EQ(std::wstring(text), L"内容はﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ + L" ]とﾘﾝｸされています");

@@ -1,0 +1,183 @@
+// The note's popup menu and its commands: font, text colour, background colour, the web strip,
+// reload, overwrite-save and discard. The font and colour choosers are the main window's, shared
+// by every note.
+
+#include "note/note_window.h"
+
+#include <windowsx.h>
+
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/web_view.h"
+
+namespace varnel {
+namespace {
+
+constexpr UINT kSeparator = 0;
+
+struct MenuEntry {
+  UINT id;
+  const wchar_t* caption;
+};
+
+constexpr UINT IdOf(NoteCommand command) { return static_cast<UINT>(command); }
+
+// In display order.
+constexpr MenuEntry kMenuEntries[] = {
+    {IdOf(NoteCommand::Font), L"フォント"},
+    {IdOf(NoteCommand::TextColour), L"文字色"},
+    {IdOf(NoteCommand::BackColour), L"背景色"},
+    {IdOf(NoteCommand::WebStrip), L"WebツールバーON/OFF"},
+    {kSeparator, nullptr},
+    {IdOf(NoteCommand::Reload), L"テキストデータの再読込み"},
+    {IdOf(NoteCommand::OverwriteSave), L"テキストデータの上書き保存"},
+    {kSeparator, nullptr},
+    {IdOf(NoteCommand::Discard), L"捨てる"},
+};
+
+std::wstring DiscardQuestion(const std::wstring& textPath) {
+  return std::wstring(L"この付箋紙を削除します。編集中の内容は失われます。よろしいですか？\r\n") +
+         L"( ﾃｷｽﾄﾌｧｲﾙ[ " + textPath + L" ]は削除されません。 )\r\n" + L"\r\n" +
+         L"編集中の内容をﾃｷｽﾄﾌｧｲﾙに反映するには「ﾃｷｽﾄﾃﾞｰﾀの上書き保存」を実行してください。";
+}
+
+}  // namespace
+
+void NoteWindow::SetUpMenu() {
+  menu_.reset(::CreatePopupMenu());
+  if (!menu_) return;
+  for (const MenuEntry& entry : kMenuEntries) {
+    if (entry.id == kSeparator) {
+      ::AppendMenuW(menu_.get(), MF_SEPARATOR, 0, nullptr);
+    } else {
+      ::AppendMenuW(menu_.get(), MF_STRING, entry.id, entry.caption);
+    }
+  }
+}
+
+// The note window's own context-menu request: only the keyboard's is ours.
+bool NoteWindow::OnContextMenu(LPARAM lParam) noexcept {
+  if (GET_X_LPARAM(lParam) != -1 || GET_Y_LPARAM(lParam) != -1) return false;
+  ShowMenuAtTextBox();
+  return true;
+}
+
+void NoteWindow::ShowMenuAtTextBox() noexcept {
+  const RECT text = textBox_.ScreenRect();
+  ShowMenu(POINT{text.left, text.top});
+}
+
+// Opens the menu at a screen position, waits until it closes, then runs the chosen command.
+void NoteWindow::ShowMenu(POINT screen) noexcept {
+  if (!menu_ || !IsOpen()) return;
+  const BOOL chosen = ::TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD,
+                                       screen.x, screen.y, 0, hwnd(), nullptr);
+  if (chosen <= 0) return;
+  try {
+    RunCommand(static_cast<NoteCommand>(chosen));
+  } catch (...) {
+    // Out of memory half-way through a command: the note keeps whatever it had reached.
+  }
+}
+
+void NoteWindow::RunCommand(NoteCommand command) {
+  switch (command) {
+    case NoteCommand::Font:
+      OnFont();
+      break;
+    case NoteCommand::TextColour:
+      OnTextColour();
+      break;
+    case NoteCommand::BackColour:
+      OnBackColour();
+      break;
+    case NoteCommand::WebStrip:
+      OnWebStrip();
+      break;
+    case NoteCommand::Reload:
+      OnReload();
+      break;
+    case NoteCommand::OverwriteSave:
+      OnOverwriteSave();
+      break;
+    case NoteCommand::Discard:
+      OnDiscard();
+      break;
+  }
+}
+
+// Another note has the shared chooser open (it is modal to that note only): its properties are
+// that note's until it closes, so this command only beeps.
+bool NoteWindow::ChooserBusy() const noexcept {
+  if (!chooser_.Showing()) return false;
+  ::MessageBeep(MB_OK);
+  return true;
+}
+
+// A cancelled or failed chooser leaves its properties as copied in, so the font stays.
+void NoteWindow::OnFont() {
+  if (ChooserBusy()) return;
+  const TextBoxFont& font = textBox_.Font();
+  chooser_.flags = 3;
+  chooser_.fontName = font.name;
+  chooser_.fontSize = font.points;
+  chooser_.bold = font.bold;
+  chooser_.italic = font.italic;
+  chooser_.ShowFont(hwnd());
+  // The note may have been closed meanwhile (the program ending under the dialog).
+  if (!IsOpen()) return;
+  textBox_.SetFont(TextBoxFont{chooser_.fontName, chooser_.fontSize, chooser_.bold, chooser_.italic}, dpi_);
+}
+
+// The chooser keeps whatever flags the last font command left.
+void NoteWindow::OnTextColour() {
+  if (ChooserBusy()) return;
+  chooser_.colour = textBox_.TextColour();
+  chooser_.ShowColour(hwnd());
+  if (!IsOpen()) return;
+  textBox_.SetTextColour(chooser_.colour);
+}
+
+// The margin and the text box share one background colour.
+void NoteWindow::OnBackColour() {
+  if (ChooserBusy()) return;
+  chooser_.colour = textBox_.BackColour();
+  chooser_.ShowColour(hwnd());
+  if (!IsOpen()) return;
+  textBox_.SetBackColour(chooser_.colour);
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+// The text box grows or shrinks with the strip.
+void NoteWindow::OnWebStrip() {
+  webStrip_->SetVisible(!webStrip_->Visible());
+  Layout();
+}
+
+// Unsaved edits give way to the file; a file that can no longer be read discards the note.
+void NoteWindow::OnReload() { LoadLinkedText(); }
+
+// A file that cannot be written is reported, and the text stays in the note.
+void NoteWindow::OnOverwriteSave() {
+  const DWORD error = SaveLinkedText();
+  if (error == ERROR_SUCCESS) return;
+  ShowMessageBox(hwnd(), L"ﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ + L" ]に保存できませんでした。\r\n" + SystemErrorText(error),
+                 MB_OK | MB_ICONWARNING);
+}
+
+// After OK the record file goes, and the closing note finds none to write.
+void NoteWindow::OnDiscard() {
+  if (ShowMessageBox(hwnd(), DiscardQuestion(textPath_), MB_OKCANCEL) != IDOK) return;
+  if (!IsOpen()) return;
+  if (!DeleteFileIfPresent(recordPath_)) {
+    // A record that stays would bring the note back at the next start: say so and keep the note.
+    const DWORD error = ::GetLastError();
+    ShowMessageBox(hwnd(),
+                   L"付箋紙のﾃﾞｰﾀﾌｧｲﾙ[ " + recordPath_ + L" ]を削除できませんでした。\r\n" + SystemErrorText(error),
+                   MB_OK | MB_ICONWARNING);
+    return;
+  }
+  Close();
+}
+
+}  // namespace varnel

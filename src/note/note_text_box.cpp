@@ -1,0 +1,146 @@
+#include "note/note_text_box.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "platform/colours.h"
+#include "platform/dpi.h"
+#include "platform/twips.h"
+
+namespace varnel {
+namespace {
+
+constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
+constexpr UINT_PTR kSubclassId = 1;
+// Long paths wrap in the tooltip instead of running off the screen.
+constexpr double kTooltipWidthTwips = 6000;
+
+}  // namespace
+
+bool NoteTextBox::Create(HWND parent, std::int32_t textColour, std::int32_t backColour,
+                         std::function<void()> onMenuKey) {
+  textColour_ = textColour;
+  backColour_ = backColour;
+  backBrush_.reset(::CreateSolidBrush(ResolveColour(backColour_).value_or(0)));
+  onMenuKey_ = std::move(onMenuKey);
+  control_ = ::CreateWindowExW(0, L"EDIT", L"", kStyle, 0, 0, 0, 0, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)), ::GetModuleHandleW(nullptr),
+                               nullptr);
+  if (!control_) return false;
+  // Without a limit of its own a text box stops at 32,767 characters and would cut long files.
+  ::SendMessageW(control_, EM_SETLIMITTEXT, 0, 0);
+  // The control opens its own editing menu on a right click; from the keyboard it must open the
+  // note's. The mouse's first visit also makes the tooltip.
+  ::SetWindowSubclass(control_, &NoteTextBox::SubclassProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  return true;
+}
+
+std::wstring NoteTextBox::Text() const {
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control_)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(control_, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+bool NoteTextBox::SetText(const std::wstring& text) {
+  if (!::SetWindowTextW(control_, text.c_str())) return false;
+  ::SendMessageW(control_, EM_SETMODIFY, FALSE, 0);
+  return Text() == text;
+}
+
+void NoteTextBox::SetFont(const TextBoxFont& font, int dpi) noexcept {
+  UniqueFont handle(::CreateFontW(FontHeightForPoints(font.points, dpi), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL,
+                                  font.italic, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.name.c_str()));
+  if (!handle) return;
+  try {
+    font_ = font;
+  } catch (...) {
+    return;  // out of memory for the name: the old font stays, name and handle alike
+  }
+  dpi_ = dpi;
+  ::SendMessageW(control_, WM_SETFONT, reinterpret_cast<WPARAM>(handle.get()), TRUE);
+  fontHandle_ = std::move(handle);
+}
+
+void NoteTextBox::SetTextColour(std::int32_t value) noexcept {
+  if (!ResolveColour(value)) return;
+  textColour_ = value;
+  ::InvalidateRect(control_, nullptr, TRUE);
+}
+
+void NoteTextBox::SetBackColour(std::int32_t value) noexcept {
+  const std::optional<COLORREF> colour = ResolveColour(value);
+  if (!colour) return;
+  UniqueBrush brush(::CreateSolidBrush(*colour));
+  if (!brush) return;
+  backColour_ = value;
+  backBrush_ = std::move(brush);
+  ::InvalidateRect(control_, nullptr, TRUE);
+}
+
+LRESULT NoteTextBox::OnColours(HDC dc) const noexcept {
+  ::SetTextColor(dc, ResolveColour(textColour_).value_or(0));
+  ::SetBkColor(dc, ResolveColour(backColour_).value_or(0));
+  return reinterpret_cast<LRESULT>(backBrush_.get());
+}
+
+// One tooltip control per note would cost the start-up of 101 notes about a quarter of a second
+// under Wine, for tips most notes never show.
+void NoteTextBox::SetTooltip(std::wstring text) { tooltipText_ = std::move(text); }
+
+void NoteTextBox::MakeTooltip(const MSG& firstMove) noexcept {
+  if (tooltip_ || tooltipText_.empty()) return;
+  HWND parent = ::GetParent(control_);
+  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
+                               ::GetModuleHandleW(nullptr), nullptr);
+  if (!tooltip_) return;
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = parent;
+  tool.uId = reinterpret_cast<UINT_PTR>(control_);
+  tool.lpszText = tooltipText_.data();
+  ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kTooltipWidthTwips, dpi_));
+  ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  // The control watches the text box from the next message on; this move counts already.
+  ::SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&firstMove));
+}
+
+void NoteTextBox::Move(const RECT& pixels) noexcept {
+  ::MoveWindow(control_, pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, TRUE);
+}
+
+RECT NoteTextBox::ScreenRect() const noexcept {
+  RECT rect{};
+  ::GetWindowRect(control_, &rect);
+  return rect;
+}
+
+LRESULT CALLBACK NoteTextBox::SubclassProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                                DWORD_PTR self) noexcept {
+  auto* textBox = reinterpret_cast<NoteTextBox*>(self);
+  switch (msg) {
+    case WM_CONTEXTMENU:
+      // Shift+F10 and the menu key come as a position of (-1, -1); a right click inside the text
+      // keeps the control's own menu.
+      if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1 && textBox->onMenuKey_) {
+        textBox->onMenuKey_();
+        return 0;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      textBox->MakeTooltip(MSG{hwnd, msg, wParam, lParam, 0, {}});
+      break;
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(hwnd, &NoteTextBox::SubclassProcedure, id);
+      textBox->control_ = nullptr;
+      textBox->tooltip_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace varnel

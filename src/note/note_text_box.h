@@ -1,0 +1,80 @@
+#pragma once
+// The text box of a note: the multi-line EDIT control that holds the note's text, with its font,
+// its colour pair and the one brush of its background (the note window paints its margin with the
+// same), the tooltip that names the linked file, and the keyboard's way to the note's menu.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/unique_handle.h"
+
+namespace varnel {
+
+struct TextBoxFont {
+  std::wstring name;
+  float points = 0;
+  bool bold = false;
+  bool italic = false;
+};
+
+class NoteTextBox {
+ public:
+  // The control's id in its note window, by which tests and tools find it.
+  static constexpr int kControlId = 1;
+
+  NoteTextBox() = default;
+  NoteTextBox(const NoteTextBox&) = delete;
+  NoteTextBox& operator=(const NoteTextBox&) = delete;
+  // The control itself is a child window and goes with the note window.
+  ~NoteTextBox() = default;
+
+  // Creates the control inside parent with the given colours (stored values, see
+  // platform/colours.h); onMenuKey runs when Shift+F10 or the menu key asks for a menu.
+  bool Create(HWND parent, std::int32_t textColour, std::int32_t backColour, std::function<void()> onMenuKey);
+  HWND hwnd() const noexcept { return control_; }
+
+  std::wstring Text() const;
+  // Replaces the whole text; true only when the control then holds exactly this text.
+  bool SetText(const std::wstring& text);
+
+  const TextBoxFont& Font() const noexcept { return font_; }
+  // Takes the font at the monitor's DPI; a font the system refuses leaves the current one.
+  void SetFont(const TextBoxFont& font, int dpi) noexcept;
+
+  std::int32_t TextColour() const noexcept { return textColour_; }
+  std::int32_t BackColour() const noexcept { return backColour_; }
+  // A value that is not a colour leaves the current one.
+  void SetTextColour(std::int32_t value) noexcept;
+  void SetBackColour(std::int32_t value) noexcept;
+  HBRUSH BackBrush() const noexcept { return backBrush_.get(); }
+
+  // The answer to WM_CTLCOLOREDIT, which the note window receives for the control.
+  LRESULT OnColours(HDC dc) const noexcept;
+
+  // The tooltip's text; the tooltip control itself is made on the mouse's first visit.
+  void SetTooltip(std::wstring text);
+
+  void Move(const RECT& pixels) noexcept;
+  RECT ScreenRect() const noexcept;
+
+ private:
+  static LRESULT CALLBACK SubclassProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR self) noexcept;
+  void MakeTooltip(const MSG& firstMove) noexcept;
+
+  HWND control_ = nullptr;  // child of the note window: destroyed with it
+  HWND tooltip_ = nullptr;  // owned popup of the note window: destroyed with it
+  std::wstring tooltipText_;
+  std::function<void()> onMenuKey_;
+  TextBoxFont font_;
+  int dpi_ = 96;
+  UniqueFont fontHandle_;
+  std::int32_t textColour_ = 0;
+  std::int32_t backColour_ = 0;
+  UniqueBrush backBrush_;
+};
+
+}  // namespace varnel

@@ -1,0 +1,124 @@
+#pragma once
+// A note window: one sticky note showing and editing its linked text file, restored from and
+// saved to its record file.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "note/note_text_box.h"
+#include "note/unsaved_text.h"
+#include "platform/shared_chooser.h"
+#include "platform/unique_handle.h"
+#include "platform/window_base.h"
+#include "storage/code_page.h"
+#include "storage/linked_text.h"
+
+namespace varnel {
+
+class WebView;
+struct NoteRecord;
+
+// The commands of a note's popup menu; each value is also the item's command identifier.
+enum class NoteCommand : UINT {
+  Font = 101,
+  TextColour,
+  BackColour,
+  Reload,
+  OverwriteSave,
+  Discard,
+  WebStrip,
+};
+
+class NoteWindow final : public WindowBase {
+ public:
+  static constexpr wchar_t kClassName[] = L"VarnelNote";
+
+  // What every note borrows from the main window, which outlives the notes: the system code page,
+  // the font and colour chooser, and where edits go that cannot be written to the linked file.
+  struct Services {
+    const CodePage& codePage;
+    SharedChooser& chooser;
+    UnsavedText& unsavedText;
+  };
+
+  // Opens the note of the record file at recordPath: creates its window, restores it from the
+  // record and shows it. A note whose text cannot be read removes its record and is closed again
+  // at once (IsOpen() is false then).
+  static std::unique_ptr<NoteWindow> Open(const std::wstring& recordPath, const Services& services);
+
+  // Only Open makes notes; the key keeps the constructor out of other hands.
+  class Key {
+    friend class NoteWindow;
+    Key() = default;
+  };
+  NoteWindow(Key, const std::wstring& recordPath, const Services& services);
+  ~NoteWindow() override;
+
+  // Closes the note, saving the record and the text first if the record file still exists.
+  void Close() noexcept;
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
+
+ private:
+  bool CreateWindows();
+  void Load();
+  void ApplyRecord(const NoteRecord& record);
+  void ApplyGeometry(const NoteRecord& record);
+  void KeepOnScreen() noexcept;
+  bool LoadLinkedText();
+  DWORD SaveLinkedText();
+  void SaveOnClose() noexcept;
+  void Layout() noexcept;
+
+  void OnSize() noexcept;
+  void OnWindowPosChanged(const WINDOWPOS& pos) noexcept;
+  void OnGetMinMaxInfo(MINMAXINFO& info) const noexcept;
+  void OnDpiChanged(int dpi, const RECT& suggested) noexcept;
+  void OnEraseBackground(HDC dc) const noexcept;
+  void OnButtonDown(UINT button, POINT client) noexcept;
+  void OnMouseMove(POINT client) noexcept;
+  void OnButtonUp() noexcept;
+  bool OnContextMenu(LPARAM lParam) noexcept;
+  void OnDestroy() noexcept;
+
+  // The popup menu and one handler per command (note_menu.cpp).
+  void SetUpMenu();
+  void ShowMenu(POINT screen) noexcept;
+  void ShowMenuAtTextBox() noexcept;
+  void RunCommand(NoteCommand command);
+  void OnFont();
+  void OnTextColour();
+  void OnBackColour();
+  void OnWebStrip();
+  void OnReload();
+  void OnOverwriteSave();
+  void OnDiscard();
+  bool ChooserBusy() const noexcept;
+
+  const std::wstring recordPath_;
+  const CodePage& codePage_;
+  SharedChooser& chooser_;
+  UnsavedText& unsavedText_;
+  int dpi_ = 96;
+
+  // The window's geometry in twips, kept exact while the pixels agree with it.
+  double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+
+  // The linked text file and what was last read from or written to it.
+  std::wstring textPath_;
+  TextFormat textFormat_;
+  std::wstring savedText_;
+
+  // Dragging by the margin: the press position in twips, relative to the window.
+  bool dragging_ = false;
+  double grabX_ = 0, grabY_ = 0;
+
+  NoteTextBox textBox_;
+  std::unique_ptr<WebView> webStrip_;
+  UniqueMenu menu_;  // never shown as a menu bar
+};
+
+}  // namespace varnel
