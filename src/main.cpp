@@ -11,12 +11,11 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
+#include "platform/texts.h"
 
 namespace {
 
 constexpr wchar_t kInstanceName[] = L"Local\\Varnel.SingleInstance";
-constexpr wchar_t kAlreadyRunning[] = L"既に起動されています";
-constexpr wchar_t kNotStarted[] = L"Varnel を起動できませんでした。\r\n";
 
 class OleSession {
  public:
@@ -36,12 +35,7 @@ class OleSession {
 void WarnWhenFolderIsNotWritable() {
   const std::wstring folder = varnel::ApplicationFolder();
   if (varnel::CanWriteInFolder(folder)) return;
-  varnel::ShowMessageBox(nullptr,
-                         L"このﾌｫﾙﾀﾞ[ " + folder + L" ]には書き込めません。\r\n"
-                         L"付箋紙のﾃﾞｰﾀﾌｧｲﾙを保存できないため、新しい付箋紙は作れず、"
-                         L"付箋紙の位置や色の変更も終了時に保存されません。\r\n\r\n"
-                         L"Varnel をﾌｫﾙﾀﾞごと書き込みのできる場所（ﾄﾞｷｭﾒﾝﾄなど）に移してから起動してください。",
-                         MB_OK | MB_ICONWARNING);
+  varnel::ShowMessageBox(nullptr, varnel::LoadText(IDS_FOLDER_NOT_WRITABLE, {folder}), MB_OK | MB_ICONWARNING);
 }
 
 int RunMessageLoop() {
@@ -58,7 +52,7 @@ int RunMessageLoop() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   varnel::SingleInstance instance(kInstanceName);
   if (instance.AnotherIsRunning()) {
-    varnel::ShowMessageBox(nullptr, kAlreadyRunning, MB_OK | MB_ICONINFORMATION);
+    varnel::ShowMessageBox(nullptr, varnel::LoadText(IDS_ALREADY_RUNNING), MB_OK | MB_ICONINFORMATION);
     return 0;
   }
 
@@ -71,7 +65,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   if (!mainWindow) {
     // Said, not only ended: the window system refused the main window.
     const DWORD error = ::GetLastError();
-    varnel::ShowMessageBox(nullptr, kNotStarted + varnel::SystemErrorText(error), MB_OK | MB_ICONERROR);
+    varnel::ShowMessageBox(nullptr, varnel::LoadText(IDS_NOT_STARTED, {varnel::SystemErrorText(error)}),
+                           MB_OK | MB_ICONERROR);
     return 1;
   }
   mainWindow->Load(showCommand);

@@ -7,8 +7,8 @@
 #include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/texts.h"
 #include "platform/twips.h"
-#include "resources/resource_ids.h"
 #include "storage/note_record.h"
 #include "storage/record_name.h"
 
@@ -25,14 +25,12 @@ constexpr COLORREF kBackground = 0x00E0E0E0;
 constexpr COLORREF kFrameColour = 0x00C0C0C0;
 constexpr RECT kFrame{120, 120, 120 + 3015, 120 + 1095};
 constexpr RECT kDropHintArea{360, 480, 360 + 2535, 480 + 375};
-constexpr wchar_t kDropHint[] = L"ここにﾃｷｽﾄﾌｧｲﾙをﾄﾞﾛｯﾌﾟすると 新しい付箋紙を作成します";
 constexpr wchar_t kDropHintFontName[] = L"ＭＳ Ｐゴシック";
 constexpr double kDropHintFontPoints = 9;
 
 // Posted by a drop whose record could not be written (wParam: the Win32 error), so the message
 // box opens after the drag has ended and not inside it.
 constexpr UINT kNoteNotCreatedMessage = WM_APP + 0x40;
-constexpr wchar_t kNoteNotCreatedText[] = L"付箋紙を作成できませんでした。\r\n";
 
 RECT ToPixels(const RECT& twips, int dpi) {
   return RECT{TwipsToPixels(twips.left, dpi), TwipsToPixels(twips.top, dpi), TwipsToPixels(twips.right, dpi),
@@ -55,8 +53,9 @@ std::unique_ptr<MainWindow> MainWindow::Create() {
   window->icon_.reset(LoadProgramIcon(32));
   window->smallIcon_.reset(LoadProgramIcon(16));
   window->background_.reset(::CreateSolidBrush(kBackground));
+  window->dropHint_ = LoadText(IDS_DROP_HINT);
   if (!RegisterWindowClass(kClassName, 0, window->icon_.get(), window->smallIcon_.get())) return nullptr;
-  if (!window->WindowBase::Create(kClassName, kCaption, kStyle, kExStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+  if (!window->WindowBase::Create(kClassName, LoadText(IDS_MAIN_CAPTION).c_str(), kStyle, kExStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, nullptr)) {
     return nullptr;
   }
@@ -70,7 +69,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::Load(int showCommand) {
   // The shell's answer is kept, not acted on: without a tray the program still runs.
-  trayIcon_ = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), kCaption);
+  trayIcon_ = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), LoadText(IDS_MAIN_CAPTION));
   trayIcon_->Add();
   OpenAllNotes();
   // The main window comes after the notes, in front of them.
@@ -83,7 +82,7 @@ void MainWindow::Load(int showCommand) {
 void MainWindow::TellAboutEarlierUnsavedText() noexcept {
   try {
     const std::vector<UnsavedEntry> entries = unsavedText_->TakeEarlierEntries();
-    if (!entries.empty()) ShowMessageBox(hwnd(), UnsavedNotice(entries), MB_OK | MB_ICONWARNING);
+    if (!entries.empty()) ShowMessageBox(hwnd(), UnsavedNotice(entries, LoadText(IDS_UNSAVED_HEADING), LoadText(IDS_MORE_ENTRIES)), MB_OK | MB_ICONWARNING);
   } catch (...) {
     // Out of memory for the notice: the recovery files themselves are on disk.
   }
@@ -189,7 +188,7 @@ void MainWindow::OnPaint() noexcept {
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
   RECT hint = ToPixels(kDropHintArea, dpi_);
-  ::DrawTextW(dc, kDropHint, -1, &hint, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+  ::DrawTextW(dc, dropHint_.c_str(), -1, &hint, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
   ::SelectObject(dc, oldFont);
 
   ::EndPaint(hwnd(), &ps);
@@ -218,7 +217,7 @@ void MainWindow::OnClose() noexcept {
   // Only an ordinary exit may wait for the user; the end of a session never does.
   if (!unsavedText_->Lost().empty()) {
     try {
-      ShowMessageBox(hwnd(), LostNotice(unsavedText_->Lost()), MB_OK | MB_ICONERROR);
+      ShowMessageBox(hwnd(), LostNotice(unsavedText_->Lost(), LoadText(IDS_LOST_HEADING), LoadText(IDS_MORE_ENTRIES)), MB_OK | MB_ICONERROR);
     } catch (...) {
       // Out of memory for the notice.
     }
@@ -298,7 +297,7 @@ DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& 
 
 void MainWindow::OnNoteNotCreated(DWORD error) noexcept {
   try {
-    ShowMessageBox(hwnd(), kNoteNotCreatedText + SystemErrorText(error), MB_OK | MB_ICONWARNING);
+    ShowMessageBox(hwnd(), LoadText(IDS_NOTE_NOT_CREATED, {SystemErrorText(error)}), MB_OK | MB_ICONWARNING);
   } catch (...) {
     // Out of memory for the text itself: nothing more to say.
   }

@@ -23,7 +23,6 @@ class NoteWindow;
 class MainWindow final : public WindowBase {
  public:
   static constexpr wchar_t kClassName[] = L"VarnelMainWindow";
-  static constexpr wchar_t kCaption[] = L" Varnel ver2.0";
 
   MainWindow() = default;
 
@@ -89,6 +88,7 @@ class MainWindow final : public WindowBase {
   UniqueIcon smallIcon_;
   UniqueBrush background_;
   UniqueFont hintFont_;
+  std::wstring dropHint_;
   DropTarget dropTarget_{[this](const std::wstring& path) { OnFileDropped(path); }};
 };
 

@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/texts.h"
 #include "platform/web_view.h"
 
 namespace varnel {
@@ -17,29 +18,23 @@ constexpr UINT kSeparator = 0;
 
 struct MenuEntry {
   UINT id;
-  const wchar_t* caption;
+  UINT caption;  // string table entry
 };
 
 constexpr UINT IdOf(NoteCommand command) { return static_cast<UINT>(command); }
 
 // In display order.
 constexpr MenuEntry kMenuEntries[] = {
-    {IdOf(NoteCommand::Font), L"フォント"},
-    {IdOf(NoteCommand::TextColour), L"文字色"},
-    {IdOf(NoteCommand::BackColour), L"背景色"},
-    {IdOf(NoteCommand::WebStrip), L"WebツールバーON/OFF"},
-    {kSeparator, nullptr},
-    {IdOf(NoteCommand::Reload), L"テキストデータの再読込み"},
-    {IdOf(NoteCommand::OverwriteSave), L"テキストデータの上書き保存"},
-    {kSeparator, nullptr},
-    {IdOf(NoteCommand::Discard), L"捨てる"},
+    {IdOf(NoteCommand::Font), IDS_MENU_FONT},
+    {IdOf(NoteCommand::TextColour), IDS_MENU_TEXT_COLOUR},
+    {IdOf(NoteCommand::BackColour), IDS_MENU_BACK_COLOUR},
+    {IdOf(NoteCommand::WebStrip), IDS_MENU_WEB_STRIP},
+    {kSeparator, 0},
+    {IdOf(NoteCommand::Reload), IDS_MENU_RELOAD},
+    {IdOf(NoteCommand::OverwriteSave), IDS_MENU_OVERWRITE_SAVE},
+    {kSeparator, 0},
+    {IdOf(NoteCommand::Discard), IDS_MENU_DISCARD},
 };
-
-std::wstring DiscardQuestion(const std::wstring& textPath) {
-  return std::wstring(L"この付箋紙を削除します。編集中の内容は失われます。よろしいですか？\r\n") +
-         L"( ﾃｷｽﾄﾌｧｲﾙ[ " + textPath + L" ]は削除されません。 )\r\n" + L"\r\n" +
-         L"編集中の内容をﾃｷｽﾄﾌｧｲﾙに反映するには「ﾃｷｽﾄﾃﾞｰﾀの上書き保存」を実行してください。";
-}
 
 }  // namespace
 
@@ -50,7 +45,7 @@ void NoteWindow::SetUpMenu() {
     if (entry.id == kSeparator) {
       ::AppendMenuW(menu_.get(), MF_SEPARATOR, 0, nullptr);
     } else {
-      ::AppendMenuW(menu_.get(), MF_STRING, entry.id, entry.caption);
+      ::AppendMenuW(menu_.get(), MF_STRING, entry.id, LoadText(entry.caption).c_str());
     }
   }
 }
@@ -161,19 +156,17 @@ void NoteWindow::OnReload() { LoadLinkedText(); }
 void NoteWindow::OnOverwriteSave() {
   const DWORD error = SaveLinkedText();
   if (error == ERROR_SUCCESS) return;
-  ShowMessageBox(hwnd(), L"ﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ + L" ]に保存できませんでした。\r\n" + SystemErrorText(error),
-                 MB_OK | MB_ICONWARNING);
+  ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_SAVED, {textPath_, SystemErrorText(error)}), MB_OK | MB_ICONWARNING);
 }
 
 // After OK the record file goes, and the closing note finds none to write.
 void NoteWindow::OnDiscard() {
-  if (ShowMessageBox(hwnd(), DiscardQuestion(textPath_), MB_OKCANCEL) != IDOK) return;
+  if (ShowMessageBox(hwnd(), LoadText(IDS_DISCARD_QUESTION, {textPath_}), MB_OKCANCEL) != IDOK) return;
   if (!IsOpen()) return;
   if (!DeleteFileIfPresent(recordPath_)) {
     // A record that stays would bring the note back at the next start: say so and keep the note.
     const DWORD error = ::GetLastError();
-    ShowMessageBox(hwnd(),
-                   L"付箋紙のﾃﾞｰﾀﾌｧｲﾙ[ " + recordPath_ + L" ]を削除できませんでした。\r\n" + SystemErrorText(error),
+    ShowMessageBox(hwnd(), LoadText(IDS_RECORD_NOT_DELETED, {recordPath_, SystemErrorText(error)}),
                    MB_OK | MB_ICONWARNING);
     return;
   }

@@ -9,6 +9,7 @@
 #include "note/layout.h"
 #include "platform/dpi.h"
 #include "platform/files.h"
+#include "platform/texts.h"
 #include "platform/twips.h"
 #include "platform/web_strip_url.h"
 #include "platform/web_view.h"
@@ -30,9 +31,6 @@ constexpr wchar_t kDesignFontName[] = L"ＭＳ Ｐゴシック";
 constexpr float kDesignFontSize = 9;
 // Font sizes the text box takes, in points.
 constexpr float kLargestFontSize = 2048;
-
-constexpr wchar_t kTooltipBefore[] = L"内容はﾃｷｽﾄﾌｧｲﾙ[ ";
-constexpr wchar_t kTooltipAfter[] = L" ]とﾘﾝｸされています";
 
 bool IsFontSize(float points) { return std::isfinite(points) && points > 0 && points <= kLargestFontSize; }
 
@@ -90,7 +88,7 @@ void NoteWindow::Load() {
   textPath_ = record.textfile.value_or(std::wstring());
   ApplyRecord(record);
   if (!LoadLinkedText()) return;
-  textBox_.SetTooltip(kTooltipBefore + textPath_ + kTooltipAfter);
+  textBox_.SetTooltip(LoadText(IDS_NOTE_TOOLTIP, {textPath_}));
   webStrip_->Navigate(kWebStripUrl);
 }
 

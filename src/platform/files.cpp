@@ -4,6 +4,7 @@
 #include <iterator>
 #include <limits>
 
+#include "platform/texts.h"
 #include "platform/unique_handle.h"
 
 namespace varnel {
@@ -129,7 +130,7 @@ std::wstring SystemErrorText(DWORD error) {
   DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
       reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = length ? std::wstring(buffer, length) : L"エラー " + std::to_wstring(error);
+  std::wstring text = length ? std::wstring(buffer, length) : LoadText(IDS_ERROR_NUMBER, {std::to_wstring(error)});
   if (buffer) ::LocalFree(buffer);
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
   return text;

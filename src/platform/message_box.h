@@ -7,9 +7,7 @@
 
 namespace varnel {
 
-inline constexpr wchar_t kApplicationTitle[] = L"Varnel";
-
-// Shows a modal message box titled "Varnel"; returns the button chosen (IDOK, IDCANCEL, ...).
+// Shows a modal message box titled with the application title; returns the button chosen (IDOK, IDCANCEL, ...).
 int ShowMessageBox(HWND owner, const std::wstring& text, UINT type) noexcept;
 
 }  // namespace varnel

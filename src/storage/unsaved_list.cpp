@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "storage/linked_text.h"
+#include "storage/text_template.h"
 #include "storage/unicode.h"
 
 namespace varnel {
@@ -99,23 +100,23 @@ std::vector<UnsavedEntry> ParseUnsavedList(std::string_view bytes) {
   return entries;
 }
 
-std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries) {
-  std::wstring text = L"前回の終了時に、次のテキストファイルへ保存できませんでした。\r\n"
-                      L"編集した内容は → の先のファイルに残してあります。\r\n";
+std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstring_view heading,
+                           std::wstring_view more) {
+  std::wstring text(heading);
   const size_t listed = std::min(entries.size(), kMaxListedEntries);
   for (size_t i = 0; i < listed; ++i) {
     text += L"\r\n" + entries[i].textfile + L"\r\n  → " + entries[i].recoveryFile + L"\r\n";
   }
-  if (entries.size() > listed) text += L"\r\nほか " + std::to_wstring(entries.size() - listed) + L" 件\r\n";
+  if (entries.size() > listed) text += L"\r\n" + FillIn(more, {std::to_wstring(entries.size() - listed)});
   return text;
 }
 
-std::wstring LostNotice(const std::vector<std::wstring>& textfiles) {
-  std::wstring text = L"次のテキストファイルへ保存できず、編集した内容を別のファイルに残すこともできませんでした。\r\n"
-                      L"ディスクの空き容量とファイルの書き込み許可を確認してください。\r\n\r\n";
+std::wstring LostNotice(const std::vector<std::wstring>& textfiles, std::wstring_view heading,
+                        std::wstring_view more) {
+  std::wstring text(heading);
   const size_t listed = std::min(textfiles.size(), kMaxListedEntries);
   for (size_t i = 0; i < listed; ++i) text += textfiles[i] + L"\r\n";
-  if (textfiles.size() > listed) text += L"ほか " + std::to_wstring(textfiles.size() - listed) + L" 件\r\n";
+  if (textfiles.size() > listed) text += FillIn(more, {std::to_wstring(textfiles.size() - listed)});
   return text;
 }
 

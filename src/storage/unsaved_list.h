@@ -40,10 +40,13 @@ std::optional<std::string> FormatUnsavedEntry(const UnsavedEntry& entry);
 // Every line that reads back as an entry; anything else in the list is skipped.
 std::vector<UnsavedEntry> ParseUnsavedList(std::string_view bytes);
 
-// What the next start tells the user about text kept in recovery files.
-std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries);
+// What the next start tells the user about text kept in recovery files: the heading, then each
+// entry up to a limit, then `more` with "%1" as the number of entries left out.
+std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstring_view heading,
+                           std::wstring_view more);
 
-// What an ordinary exit tells the user when edits could be kept nowhere.
-std::wstring LostNotice(const std::vector<std::wstring>& textfiles);
+// What an ordinary exit tells the user when edits could be kept nowhere, in the same form.
+std::wstring LostNotice(const std::vector<std::wstring>& textfiles, std::wstring_view heading,
+                        std::wstring_view more);
 
 }  // namespace varnel

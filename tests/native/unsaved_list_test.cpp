@@ -1,4 +1,5 @@
 #include "storage/unsaved_list.h"
+#include "storage/text_template.h"
 
 #include <gtest/gtest.h>
 
@@ -51,15 +52,26 @@ TEST(UnsavedList, PathsThatCannotBeListedAreRefused) {
 TEST(UnsavedNotices, NameEveryFileUpToALimit) {
   std::vector<UnsavedEntry> entries;
   for (int i = 0; i < 25; ++i) entries.push_back({L"t" + std::to_wstring(i), L"r" + std::to_wstring(i)});
-  const std::wstring notice = UnsavedNotice(entries);
+  const std::wstring notice = UnsavedNotice(entries, L"heading\r\n", L"ほか %1 件\r\n");
+  EXPECT_EQ(notice.rfind(L"heading\r\n", 0), 0u);
   EXPECT_NE(notice.find(L"\r\nt0\r\n  → r0\r\n"), std::wstring::npos);
   EXPECT_NE(notice.find(L"\r\nt19\r\n  → r19\r\n"), std::wstring::npos);
   EXPECT_EQ(notice.find(L"t20"), std::wstring::npos);
   EXPECT_NE(notice.find(L"ほか 5 件"), std::wstring::npos);
 
-  const std::wstring lost = LostNotice({L"C:\\a.txt", L"C:\\b.txt"});
+  const std::wstring lost = LostNotice({L"C:\\a.txt", L"C:\\b.txt"}, L"", L"ほか %1 件\r\n");
   EXPECT_NE(lost.find(L"C:\\a.txt\r\nC:\\b.txt\r\n"), std::wstring::npos);
   EXPECT_EQ(lost.find(L"ほか"), std::wstring::npos);
+}
+
+TEST(TextTemplates, FillEachPlaceOnceAndLeaveTheRestAsItIs) {
+  EXPECT_EQ(FillIn(L"[ %1 ] %2", {L"a", L"b"}), L"[ a ] b");
+  EXPECT_EQ(FillIn(L"%2%1%2", {L"x", L"y"}), L"yxy");
+  // A value holding a place of its own (a path may) goes in as it is.
+  EXPECT_EQ(FillIn(L"%1 %2", {L"C:\\%2\\%1", L"b"}), L"C:\\%2\\%1 b");
+  // Places without a value, a lone "%" and "%" at the end stay.
+  EXPECT_EQ(FillIn(L"%1 %3 100% %0 %", {L"a"}), L"a %3 100% %0 %");
+  EXPECT_EQ(FillIn(L"", {L"a"}), L"");
 }
 
 }  // namespace
