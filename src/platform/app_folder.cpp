@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/unique_handle.h"
+#include "storage/paths.h"
 
 namespace varnel {
 
@@ -23,7 +24,7 @@ std::wstring ApplicationFolder() {
 bool CanWriteInFolder(const std::wstring& folder) {
   // Named after the process, so two programs checking the same folder never meet.
   const std::wstring path =
-      folder + L"\\~varnel-write-check-" + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
+      JoinPath(folder, L"~varnel-write-check-" + std::to_wstring(::GetCurrentProcessId()) + L".tmp");
   {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_TEMPORARY, nullptr));

@@ -6,6 +6,8 @@
 
 #include "platform/texts.h"
 #include "platform/unique_handle.h"
+#include "storage/paths.h"
+#include "storage/record_name.h"
 
 namespace varnel {
 namespace {
@@ -50,12 +52,170 @@ DWORD WriteAndFlush(const std::wstring& path, std::string_view bytes) {
   return ERROR_SUCCESS;
 }
 
+ReadResult ReadAll(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file, &size)) return {std::nullopt, ::GetLastError()};
+  if (static_cast<unsigned long long>(size.QuadPart) > std::numeric_limits<DWORD>::max())
+    return {std::nullopt, ERROR_FILE_TOO_LARGE};
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  size_t filled = 0;
+  while (filled < bytes.size()) {
+    DWORD got = 0;
+    DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - filled, 1u << 20));
+    if (!::ReadFile(file, bytes.data() + filled, want, &got, nullptr)) return {std::nullopt, ::GetLastError()};
+    if (got == 0) break;
+    filled += got;
+  }
+  bytes.resize(filled);
+  return {std::move(bytes), ERROR_SUCCESS};
+}
+
+// The file a path leads to once links and junctions on the way are followed.
+struct LinkTarget {
+  std::wstring path;
+  BY_HANDLE_FILE_INFORMATION info{};
+  DWORD error = ERROR_SUCCESS;
+};
+
+LinkTarget FollowLinks(const std::wstring& path) {
+  LinkTarget target;
+  // Without FILE_FLAG_OPEN_REPARSE_POINT the open goes through links to the file itself; backup
+  // semantics let a folder open too, so that it is refused below rather than mistaken.
+  UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file || !::GetFileInformationByHandle(file.get(), &target.info)) {
+    target.error = ::GetLastError();
+    return target;
+  }
+  std::wstring final(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()),
+                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) {
+      // Some redirectors cannot name the file; a path that is no link names it already.
+      const DWORD error = ::GetLastError();
+      const DWORD attributes = ::GetFileAttributesW(path.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) target.error = error;
+      target.path = path;
+      return target;
+    }
+    if (length < final.size()) {
+      final.resize(length);
+      break;
+    }
+    final.resize(length);  // too small: length counts the terminating null
+  }
+  target.path = WithoutLongPathPrefix(final);
+  return target;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// A new file in folder holding bytes, flushed, named "<name>.<n>.bak" with the first free n: an
+// earlier copy may hold the only good content left after a failed rewrite, so none is replaced.
+struct KeptCopy {
+  std::wstring path;
+  DWORD error = ERROR_SUCCESS;
+};
+
+KeptCopy KeepCopy(const std::wstring& folder, const std::wstring& name, std::string_view bytes) {
+  if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    return {{}, ::GetLastError()};
+  }
+  constexpr int kMaxCopies = 1000;
+  for (int n = 1; n <= kMaxCopies; ++n) {
+    KeptCopy copy{JoinPath(folder, name + L"." + std::to_wstring(n) + L".bak")};
+    UniqueFile file(::CreateFileW(copy.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+      return {{}, error};
+    }
+    copy.error = WriteAll(file.get(), bytes);
+    if (copy.error == ERROR_SUCCESS && !::FlushFileBuffers(file.get())) copy.error = ::GetLastError();
+    if (copy.error != ERROR_SUCCESS) {
+      file.reset();
+      ::DeleteFileW(copy.path.c_str());
+      return {{}, copy.error};
+    }
+    return copy;
+  }
+  return {{}, ERROR_FILE_EXISTS};
+}
+
+// Writes bytes over the file's own content, through one handle that readers may share and other
+// writers may not. The old content goes to a flushed copy first and stays there when the rewrite
+// fails part way; before that point the file is untouched.
+OverwriteResult RewriteInPlace(const std::wstring& path, std::string_view bytes, const std::wstring& backupFolder) {
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return {::GetLastError(), {}};
+  const ReadResult old = ReadAll(file.get());
+  if (!old.bytes) return {old.error, {}};
+  const KeptCopy copy = KeepCopy(backupFolder, FileNameOf(path), *old.bytes);
+  if (copy.error != ERROR_SUCCESS) return {copy.error, {}};
+  DWORD error = ERROR_SUCCESS;
+  if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) error = ::GetLastError();
+  if (error == ERROR_SUCCESS) error = WriteAll(file.get(), bytes);
+  if (error == ERROR_SUCCESS && !::SetEndOfFile(file.get())) error = ::GetLastError();
+  if (error == ERROR_SUCCESS && !::FlushFileBuffers(file.get())) error = ::GetLastError();
+  if (error != ERROR_SUCCESS) return {error, copy.path};
+  file.reset();
+  ::DeleteFileW(copy.path.c_str());
+  return {};
+}
+
+// Gives the new file the old one's attributes and creation time before it takes the old one's
+// place. Best effort: a property the file system cannot hold is no reason to lose the edit.
+void TakeProperties(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& from) {
+  {
+    UniqueFile file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) ::SetFileTime(file.get(), &from.ftCreationTime, nullptr, nullptr);
+  }
+  constexpr DWORD kKept =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  if (from.dwFileAttributes & kKept) ::SetFileAttributesW(path.c_str(), from.dwFileAttributes & kKept);
+}
+
+// Replaces the file by a new one holding bytes, in one rename: whoever opens the path sees the
+// whole old file or the whole new one, never a mixture. ReplaceFileW merges the old file's
+// attributes, creation time, security and streams into the new one and then renames it over the
+// old one; where it fails (Wine, some network file systems) MoveFileExW does the rename alone.
+// The attributes and creation time are put on the new file beforehand in either case: Wine's
+// ReplaceFileW keeps neither.
+DWORD ReplaceKeepingProperties(const std::wstring& path, std::string_view bytes,
+                               const BY_HANDLE_FILE_INFORMATION& old) {
+  const std::wstring temporary = TemporaryNameFor(path);
+  DWORD error = WriteAndFlush(temporary, bytes);
+  if (error == ERROR_SUCCESS) {
+    TakeProperties(temporary, old);
+    if (!::ReplaceFileW(path.c_str(), temporary.c_str(), nullptr,
+                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
+      error = ::GetLastError();
+      // A failed ReplaceFileW may already have moved the old file away (ERROR_UNABLE_TO_MOVE_REPLACEMENT
+      // and _2): the new file still under its temporary name then belongs at the path all the same.
+      if (::GetFileAttributesW(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        error = ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                    ? ERROR_SUCCESS
+                    : ::GetLastError();
+      }
+    }
+  }
+  if (error != ERROR_SUCCESS) ::DeleteFileW(temporary.c_str());
+  return error;
+}
+
 }  // namespace
 
 std::vector<std::wstring> ListFileNames(const std::wstring& folder, const wchar_t* pattern) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data{};
-  std::wstring query = folder + L"\\" + pattern;
+  const std::wstring query = JoinPath(folder, pattern);
   UniqueFind find(::FindFirstFileExW(query.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
   if (!find) return names;
   do {
@@ -65,25 +225,17 @@ std::vector<std::wstring> ListFileNames(const std::wstring& folder, const wchar_
   return names;
 }
 
+std::vector<std::wstring> ListRecordFileNames(const std::wstring& folder) {
+  std::vector<std::wstring> names = ListFileNames(folder, L"*.dat");
+  std::erase_if(names, [](const std::wstring& name) { return !IsRecordFileName(name); });
+  return names;
+}
+
 ReadResult ReadWholeFile(const std::wstring& path) {
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return {std::nullopt, ::GetLastError()};
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.get(), &size)) return {std::nullopt, ::GetLastError()};
-  if (static_cast<unsigned long long>(size.QuadPart) > std::numeric_limits<DWORD>::max())
-    return {std::nullopt, ERROR_FILE_TOO_LARGE};
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  size_t filled = 0;
-  while (filled < bytes.size()) {
-    DWORD got = 0;
-    DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - filled, 1u << 20));
-    if (!::ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr)) return {std::nullopt, ::GetLastError()};
-    if (got == 0) break;
-    filled += got;
-  }
-  bytes.resize(filled);
-  return {std::move(bytes), ERROR_SUCCESS};
+  return ReadAll(file.get());
 }
 
 bool FileExists(const std::wstring& path) {
@@ -111,11 +263,39 @@ DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
   return error;
 }
 
+OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view bytes,
+                                    const std::wstring& backupFolder) {
+  const LinkTarget target = FollowLinks(path);
+  if (target.error == ERROR_FILE_NOT_FOUND) return {WriteFileAtomically(path, bytes), {}};
+  if (target.error != ERROR_SUCCESS) return {target.error, {}};
+  if (target.info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {ERROR_DIRECTORY, {}};
+  // Renaming over a file ignores its read-only mark under Wine; refuse as Windows would.
+  if (target.info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return {ERROR_ACCESS_DENIED, {}};
+  // A new file would leave the other names of a hard-linked file with the old content.
+  if (target.info.nNumberOfLinks > 1) return RewriteInPlace(target.path, bytes, backupFolder);
+  const DWORD error = ReplaceKeepingProperties(target.path, bytes, target.info);
+  // The folder takes no new file (or no rename), but the file itself may still be writable.
+  if (error == ERROR_ACCESS_DENIED) return RewriteInPlace(target.path, bytes, backupFolder);
+  return {error, {}};
+}
+
+bool IsGoneForGood(const std::wstring& path, DWORD readError) {
+  if (readError != ERROR_FILE_NOT_FOUND && readError != ERROR_PATH_NOT_FOUND) return false;
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return false;
+  // With its separator, so that a drive's or share's root is asked as a folder ("C:\").
+  const DWORD folder = ::GetFileAttributesW(path.substr(0, slash + 1).c_str());
+  if (folder == INVALID_FILE_ATTRIBUTES || !(folder & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // The folder answers now: the file must be missing now too, not only at the failed read.
+  if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 void DeleteLeftoverTemporaries(const std::wstring& folder, const std::wstring& namePattern) {
   const std::wstring ours = std::to_wstring(::GetCurrentProcessId());
   for (const std::wstring& name : ListFileNames(folder, (namePattern + L".*" + kTemporarySuffix).c_str())) {
     const std::optional<std::wstring> writer = WriterOf(name);
-    if (writer && *writer != ours) ::DeleteFileW((folder + L"\\" + name).c_str());
+    if (writer && *writer != ours) ::DeleteFileW(JoinPath(folder, name).c_str());
   }
 }
 

@@ -14,6 +14,10 @@ namespace varnel {
 // Names (not paths) of the files in folder that match pattern, in name order.
 std::vector<std::wstring> ListFileNames(const std::wstring& folder, const wchar_t* pattern);
 
+// Names of the record files in folder, in name order: files whose long name ends in ".dat". A
+// "*.dat" search alone also returns files whose short name does, such as "x.data".
+std::vector<std::wstring> ListRecordFileNames(const std::wstring& folder);
+
 // The whole content of a file, or the Win32 error that stopped the read.
 struct ReadResult {
   std::optional<std::string> bytes;
@@ -29,6 +33,30 @@ bool FileExists(const std::wstring& path);
 // On any failure the old file is left as it was and no temporary file remains.
 // Returns ERROR_SUCCESS or the Win32 error; a read-only target is refused with ERROR_ACCESS_DENIED.
 DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes);
+
+// What became of an overwrite of a linked file.
+struct OverwriteResult {
+  DWORD error = ERROR_SUCCESS;
+  // Set when a rewrite in place failed part way: the file's earlier content is kept there.
+  std::wstring keptCopy;
+};
+
+// Writes bytes as the new content of a user's text file and keeps the file what it was:
+// - a symbolic link (or a junction on the way) is followed, and the file it leads to is replaced;
+// - a file with several hard links, or in a folder that takes no new files, is rewritten in place
+//   so that every name sees the new content; its old content is first copied into backupFolder
+//   (made when missing) and the copy is removed once the new content is flushed;
+// - any other file is replaced in one step, keeping its attributes, creation time, security and
+//   streams where the file system has them;
+// - a file that does not exist yet is written as by WriteFileAtomically.
+// A read-only file is refused with ERROR_ACCESS_DENIED. No temporary file is left behind.
+OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view bytes,
+                                    const std::wstring& backupFolder);
+
+// True when a linked file that could not be read (readError) is really gone: it is missing from a
+// folder that is there. False when the failure may pass: the file is held open, access is denied,
+// or the drive, share or folder holding it cannot be reached now.
+bool IsGoneForGood(const std::wstring& path, DWORD readError);
 
 // Deletes the temporary files that writes of the files matching namePattern in folder left behind
 // when the writing process was killed before it could rename them. This process's own are kept.

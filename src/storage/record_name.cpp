@@ -50,6 +50,18 @@ std::wstring RecordFileName(double stamp) {
   return std::wstring(text.begin(), text.end()) + L".dat";
 }
 
+bool IsRecordFileName(std::wstring_view name) {
+  constexpr std::wstring_view kExtension = L".dat";
+  if (name.size() < kExtension.size()) return false;
+  const std::wstring_view tail = name.substr(name.size() - kExtension.size());
+  for (size_t i = 0; i < kExtension.size(); ++i) {
+    const wchar_t c = tail[i];
+    const wchar_t lower = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    if (lower != kExtension[i]) return false;
+  }
+  return true;
+}
+
 std::optional<std::wstring> NewRecordFileName(const LocalClock& clock,
                                               const std::function<bool(const std::wstring& name)>& exists) {
   double stamp = RecordStamp(clock);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace varnel {
 
@@ -30,5 +31,9 @@ std::wstring RecordFileName(double stamp);
 // is free. Nothing when no free name turns up within 10000 steps.
 std::optional<std::wstring> NewRecordFileName(const LocalClock& clock,
                                               const std::function<bool(const std::wstring& name)>& exists);
+
+// True when a file's long name ends in ".dat" in any letter case. A "*.dat" search also matches
+// names whose generated short name ends in ".DAT" ("x.data", "notes.datx"): those are not records.
+bool IsRecordFileName(std::wstring_view name);
 
 }  // namespace varnel

@@ -91,5 +91,16 @@ TEST(NewRecordFileName, GivesUpWhenEveryNameIsTaken) {
   EXPECT_EQ(asked, 10000);
 }
 
+TEST(IsRecordFileName, TakesLongNamesEndingInDatInAnyCase) {
+  for (const wchar_t* name : {L"699364800.5.dat", L"A.DAT", L"b.Dat", L"記録.dat", L".dat"}) {
+    EXPECT_TRUE(IsRecordFileName(name)) << testing::PrintToString(std::wstring(name));
+  }
+  // Names a "*.dat" search can return through their short names, and near misses.
+  for (const wchar_t* name : {L"x.data", L"notes.dat.bak", L"longname.datx", L"y.dat2", L"a.dat.123.varnel-tmp",
+                              L"dat", L"adat", L"a.da", L""}) {
+    EXPECT_FALSE(IsRecordFileName(name)) << testing::PrintToString(std::wstring(name));
+  }
+}
+
 }  // namespace
 }  // namespace varnel

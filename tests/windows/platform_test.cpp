@@ -1,15 +1,19 @@
 // The thin Win32 layer: twips at the common DPIs, the single-instance guard, window binding,
-// whole-file replacement.
+// whole-file replacement, record listing, overwriting linked files.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/single_instance.h"
 #include "platform/twips.h"
+#include "platform/unique_handle.h"
 #include "platform/window_base.h"
 #include "temp_folder.h"
 
@@ -158,6 +162,289 @@ TEST(Files, ReadingAFolderOrAMissingFileFails) {
   EXPECT_FALSE(FileExists(folder.Path(L"missing.txt")));
   EXPECT_FALSE(FileExists(folder.path()));
   EXPECT_TRUE(DeleteFileIfPresent(folder.Path(L"missing.txt")));
+}
+
+TEST(Files, RecordListingTakesOnlyLongNamesEndingInDat) {
+  TempFolder folder;
+  // A "*.dat" search also matches these by their short names ("X~~~~AYJ.DAT" under Wine).
+  for (const wchar_t* name : {L"A.DAT", L"b.Dat", L"c.dat", L"x.data", L"notes.dat.bak", L"longname.datx"}) {
+    ASSERT_EQ(WriteFileAtomically(folder.Path(name), "x"), static_cast<DWORD>(ERROR_SUCCESS));
+  }
+  ::CreateDirectoryW(folder.Path(L"d.dat").c_str(), nullptr);
+  EXPECT_EQ(ListRecordFileNames(folder.path()), (std::vector<std::wstring>{L"A.DAT", L"b.Dat", L"c.dat"}));
+}
+
+std::string Content(const std::wstring& path) { return ReadWholeFile(path).bytes.value_or("<unreadable>"); }
+
+DWORD LinkCount(const std::wstring& path) {
+  UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !::GetFileInformationByHandle(file.get(), &info)) return 0;
+  return info.nNumberOfLinks;
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 250; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return done();
+}
+
+// Starts a Unix tool through Wine, which runs Unix programs given by their Z: path. False on
+// Windows, or when the tool is missing. Wine gives no handle to wait on: callers wait for the effect.
+bool StartUnixTool(const std::wstring& program, std::wstring commandLine, const std::wstring& folder) {
+  if (!FileExists(program)) return false;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process)) {
+    return false;
+  }
+  if (process.hThread) ::CloseHandle(process.hThread);
+  if (process.hProcess) ::CloseHandle(process.hProcess);
+  return true;
+}
+
+// A symbolic link named link in folder leading to target (a name in the same folder). Windows
+// makes one with CreateSymbolicLinkW given developer mode or the privilege; Wine 8 answers that
+// call with success but makes nothing, so there the Unix ln makes it.
+bool MakeSymbolicLink(const TempFolder& folder, const std::wstring& link, const std::wstring& target) {
+  const std::wstring path = folder.Path(link);
+  ::CreateSymbolicLinkW(path.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (!StartUnixTool(L"Z:\\bin\\ln", L"ln -s " + target + L" " + link, folder.path())) return false;
+  return WaitFor([&] { return FileExists(path); });
+}
+
+// Wine's DeleteFileW goes through a Unix symbolic link and deletes its target, which leaves the
+// link dangling and the folder impossible to remove: there rm takes the link itself.
+void RemoveSymbolicLink(const TempFolder& folder, const std::wstring& link) {
+  if (!StartUnixTool(L"Z:\\bin\\rm", L"rm -f " + link, folder.path())) {
+    ::DeleteFileW(folder.Path(link).c_str());
+    return;
+  }
+  WaitFor([&] { return folder.Names(link.c_str()).empty(); });
+}
+
+TEST(OverwriteLinkedFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
+  TempFolder folder;
+  const std::wstring target = folder.Path(L"target.txt");
+  const std::wstring link = folder.Path(L"link.txt");
+  ASSERT_EQ(WriteFileAtomically(target, "old"), static_cast<DWORD>(ERROR_SUCCESS));
+  if (!MakeSymbolicLink(folder, L"link.txt", L"target.txt")) {
+    GTEST_SKIP() << "no symbolic link can be made here (CreateSymbolicLinkW refused: no developer mode or privilege)";
+  }
+  ASSERT_EQ(Content(link), "old");
+  const DWORD linkAttributes = ::GetFileAttributesW(link.c_str());
+
+  const OverwriteResult result = OverwriteLinkedFile(link, "new", folder.Path(L"copies"));
+  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Content(target), "new");
+  EXPECT_EQ(Content(link), "new");
+  EXPECT_EQ(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT,
+            linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // Still a link, not a file of its own: a later change to the target shows through it.
+  ASSERT_EQ(WriteFileAtomically(target, "changed"), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Content(link), "changed");
+  EXPECT_EQ(folder.Names(L"*"), (std::vector<std::wstring>{L"link.txt", L"target.txt"}));
+  RemoveSymbolicLink(folder, L"link.txt");
+}
+
+TEST(OverwriteLinkedFile, HardLinkedFileIsRewrittenInPlaceForEveryName) {
+  TempFolder folder;
+  const std::wstring first = folder.Path(L"a.txt");
+  const std::wstring second = folder.Path(L"b.txt");
+  ASSERT_EQ(WriteFileAtomically(first, "old content, longer than the new"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_TRUE(::CreateHardLinkW(second.c_str(), first.c_str(), nullptr));
+  ASSERT_EQ(LinkCount(first), 2u);
+
+  const OverwriteResult result = OverwriteLinkedFile(first, "new", folder.Path(L"copies"));
+  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(result.keptCopy, L"");
+  EXPECT_EQ(Content(first), "new");
+  EXPECT_EQ(Content(second), "new");
+  EXPECT_EQ(LinkCount(second), 2u);
+  EXPECT_EQ(folder.Names(L"*"), (std::vector<std::wstring>{L"a.txt", L"b.txt", L"copies"}));
+  EXPECT_EQ(folder.Names(L"copies\\*"), std::vector<std::wstring>{});
+}
+
+TEST(OverwriteLinkedFile, InPlaceRewriteOfAFileAnotherProgramWritesChangesNothing) {
+  TempFolder folder;
+  const std::wstring first = folder.Path(L"a.txt");
+  ASSERT_EQ(WriteFileAtomically(first, "old"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_TRUE(::CreateHardLinkW(folder.Path(L"b.txt").c_str(), first.c_str(), nullptr));
+  UniqueFile writer(::CreateFileW(first.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(writer);
+
+  const OverwriteResult result = OverwriteLinkedFile(first, "new", folder.Path(L"copies"));
+  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(result.keptCopy, L"");
+  writer.reset();
+  EXPECT_EQ(Content(first), "old");
+  EXPECT_EQ(folder.Names(L"copies\\*"), std::vector<std::wstring>{});
+}
+
+TEST(OverwriteLinkedFile, ReplacementKeepsAttributesAndLeavesNoTemporaryFile) {
+  TempFolder folder;
+  const std::wstring path = folder.Path(L"メモ.txt");
+  ASSERT_EQ(WriteFileAtomically(path, "old"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+
+  const OverwriteResult result = OverwriteLinkedFile(path, "new", folder.Path(L"copies"));
+  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Content(path), "new");
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(folder.Names(L"*"), std::vector<std::wstring>{L"メモ.txt"});
+}
+
+TEST(OverwriteLinkedFile, ReplacementKeepsTheCreationTime) {
+  TempFolder folder;
+  const std::wstring path = folder.Path(L"a.txt");
+  ASSERT_EQ(WriteFileAtomically(path, "old"), static_cast<DWORD>(ERROR_SUCCESS));
+  const SYSTEMTIME longAgo{2001, 2, 0, 3, 4, 5, 6, 0};
+  FILETIME created{};
+  ASSERT_TRUE(::SystemTimeToFileTime(&longAgo, &created));
+  const auto creationTime = [&] {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftCreationTime;
+  };
+  {
+    UniqueFile file(::CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file && ::SetFileTime(file.get(), &created, nullptr, nullptr));
+  }
+  FILETIME before = creationTime();
+  if (::CompareFileTime(&before, &created) != 0) {
+    GTEST_SKIP() << "this file system keeps no creation time of its own (Wine on a Unix file system)";
+  }
+  ASSERT_EQ(OverwriteLinkedFile(path, "new", folder.Path(L"copies")).error, static_cast<DWORD>(ERROR_SUCCESS));
+  FILETIME after = creationTime();
+  EXPECT_EQ(::CompareFileTime(&after, &created), 0);
+}
+
+TEST(OverwriteLinkedFile, ReadOnlyFileIsRefusedAndKept) {
+  TempFolder folder;
+  const std::wstring path = folder.Path(L"ro.txt");
+  ASSERT_EQ(WriteFileAtomically(path, "keep"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(OverwriteLinkedFile(path, "lost", folder.Path(L"copies")).error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Content(path), "keep");
+  EXPECT_EQ(folder.Names(L"*"), std::vector<std::wstring>{L"ro.txt"});
+}
+
+TEST(OverwriteLinkedFile, MissingFileIsCreated) {
+  TempFolder folder;
+  const std::wstring path = folder.Path(L"new.txt");
+  EXPECT_EQ(OverwriteLinkedFile(path, "new", folder.Path(L"copies")).error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Content(path), "new");
+  EXPECT_EQ(folder.Names(L"*"), std::vector<std::wstring>{L"new.txt"});
+}
+
+// True once a new file can no longer be made in folder.
+bool TakesNoNewFiles(const std::wstring& folder) {
+  const std::wstring probe = folder + L"\\probe.tmp";
+  UniqueFile file(::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  if (!file) return true;
+  file.reset();
+  ::DeleteFileW(probe.c_str());
+  return false;
+}
+
+// Makes a sub-folder take no new files while its files stay writable, for the life of the
+// object. Under Wine as root permission bits change nothing; the immutable mark of the Unix
+// file system does, where the system lets the test set it.
+class FolderTakingNoNewFiles {
+ public:
+  FolderTakingNoNewFiles(const TempFolder& parent, const std::wstring& name) : parent_(parent), name_(name) {
+    const std::wstring probe = parent.Path(name + L"\\probe.tmp");
+    for (int attempt = 0; attempt < 3 && !locked_; ++attempt) {
+      if (!StartUnixTool(L"Z:\\usr\\bin\\chattr", L"chattr +i " + name, parent.path()) ||
+          !WaitFor([&] { return TakesNoNewFiles(parent.Path(name)); })) {
+        return;
+      }
+      // The mark may have come between the making and the deleting of a probe: start again.
+      locked_ = !FileExists(probe);
+      if (!locked_) {
+        Unlock();
+        ::DeleteFileW(probe.c_str());
+      }
+    }
+  }
+  ~FolderTakingNoNewFiles() { Unlock(); }
+  FolderTakingNoNewFiles(const FolderTakingNoNewFiles&) = delete;
+  FolderTakingNoNewFiles& operator=(const FolderTakingNoNewFiles&) = delete;
+  bool locked() const { return locked_; }
+
+ private:
+  void Unlock() {
+    StartUnixTool(L"Z:\\usr\\bin\\chattr", L"chattr -i " + name_, parent_.path());
+    WaitFor([&] { return !TakesNoNewFiles(parent_.Path(name_)); });
+  }
+
+  const TempFolder& parent_;
+  std::wstring name_;
+  bool locked_ = false;
+};
+
+TEST(OverwriteLinkedFile, FileInAFolderThatTakesNoNewFilesIsRewrittenInPlace) {
+  TempFolder folder;
+  ASSERT_TRUE(::CreateDirectoryW(folder.Path(L"locked").c_str(), nullptr));
+  const std::wstring path = folder.Path(L"locked\\a.txt");
+  ASSERT_EQ(WriteFileAtomically(path, "old content"), static_cast<DWORD>(ERROR_SUCCESS));
+  FolderTakingNoNewFiles lock(folder, L"locked");
+  if (!lock.locked()) GTEST_SKIP() << "no folder that takes no new files can be made here (needs chattr +i)";
+
+  const OverwriteResult result = OverwriteLinkedFile(path, "new", folder.Path(L"copies"));
+  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Content(path), "new");
+  EXPECT_EQ(folder.Names(L"locked\\*"), std::vector<std::wstring>{L"a.txt"});
+  EXPECT_EQ(folder.Names(L"copies\\*"), std::vector<std::wstring>{});
+}
+
+// A drive letter no volume uses, or 0.
+wchar_t UnusedDriveLetter() {
+  const DWORD used = ::GetLogicalDrives();
+  for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter) {
+    if (!(used & (1u << (letter - L'A')))) return letter;
+  }
+  return 0;
+}
+
+TEST(IsGoneForGood, OnlyAFileMissingFromAFolderThatIsThereIsGone) {
+  TempFolder folder;
+  const std::wstring missing = folder.Path(L"missing.txt");
+  EXPECT_TRUE(IsGoneForGood(missing, ReadWholeFile(missing).error));
+  EXPECT_TRUE(IsGoneForGood(missing, ERROR_PATH_NOT_FOUND));
+
+  const wchar_t drive = UnusedDriveLetter();
+  ASSERT_NE(drive, 0);
+  const std::wstring onMissingDrive = std::wstring(1, drive) + L":\\notes\\a.txt";
+  EXPECT_FALSE(IsGoneForGood(onMissingDrive, ReadWholeFile(onMissingDrive).error));
+  const std::wstring inMissingFolder = folder.Path(L"gone\\a.txt");
+  EXPECT_FALSE(IsGoneForGood(inMissingFolder, ReadWholeFile(inMissingFolder).error));
+
+  const std::wstring held = folder.Path(L"held.txt");
+  ASSERT_EQ(WriteFileAtomically(held, "x"), static_cast<DWORD>(ERROR_SUCCESS));
+  {
+    UniqueFile holder(::CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    const ReadResult read = ReadWholeFile(held);
+    EXPECT_EQ(read.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(IsGoneForGood(held, read.error));
+  }
+  // Reported missing but there again by the time of asking.
+  EXPECT_FALSE(IsGoneForGood(held, ERROR_FILE_NOT_FOUND));
+  for (DWORD error : {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, ERROR_NOT_READY, ERROR_BAD_NETPATH,
+                      ERROR_BAD_NET_NAME, ERROR_NETNAME_DELETED, ERROR_DEV_NOT_EXIST}) {
+    EXPECT_FALSE(IsGoneForGood(missing, error)) << error;
+  }
 }
 
 }  // namespace
