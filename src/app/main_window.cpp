@@ -4,6 +4,7 @@
 
 #include "note/note_window.h"
 #include "platform/app_folder.h"
+#include "platform/clock.h"
 #include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -270,16 +271,8 @@ void MainWindow::OnFileDropped(const std::wstring& droppedPath) noexcept {
 // The record of a new note for droppedPath, at the main window's position, written in one step
 // under a name made from the local clock; nothing is left behind when it fails.
 DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const {
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  LocalClock clock;
-  clock.year = now.wYear;
-  clock.month = now.wMonth;
-  clock.day = now.wDay;
-  clock.secondsSinceMidnight =
-      static_cast<float>(now.wHour * 3600 + now.wMinute * 60 + now.wSecond + now.wMilliseconds / 1000.0);
   // Any entry of that name counts as taken, a folder too.
-  std::optional<std::wstring> name = NewRecordFileName(clock, [this](const std::wstring& candidate) {
+  std::optional<std::wstring> name = NewRecordFileName(LocalTimeNow(), [this](const std::wstring& candidate) {
     return ::GetFileAttributesW((folder_ + L"\\" + candidate).c_str()) != INVALID_FILE_ATTRIBUTES;
   });
   if (!name) return ERROR_FILE_EXISTS;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "platform/clock.h"
 #include "platform/files.h"
 
 namespace varnel {
@@ -10,12 +11,6 @@ namespace {
 
 // Enough for every note closing within the same second.
 constexpr int kMaxNameAttempts = 1000;
-
-CloseTime Now() {
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-}
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -38,7 +33,7 @@ bool UnsavedText::Keep(const std::wstring& textfile, std::wstring_view text, con
 
 bool UnsavedText::KeepIn(const std::wstring& folder, const std::wstring& textfile, const std::string& bytes) {
   ::CreateDirectoryW(folder.c_str(), nullptr);
-  const CloseTime time = Now();
+  const LocalTime time = LocalTimeNow();
   std::wstring recoveryFile;
   for (int attempt = 1; attempt <= kMaxNameAttempts && recoveryFile.empty(); ++attempt) {
     std::wstring candidate = folder + L"\\" + RecoveryFileName(textfile, time, attempt);

@@ -1,16 +1,16 @@
 #include "platform/colours.h"
 
+#include "storage/colour_value.h"
+
 namespace varnel {
 
+static_assert(kLastSystemColourIndex == COLOR_MENUBAR);
+
 std::optional<COLORREF> ResolveColour(std::int32_t value) noexcept {
-  const auto bits = static_cast<std::uint32_t>(value);
-  if ((bits & 0xFF000000u) == 0) return static_cast<COLORREF>(bits);
-  constexpr std::uint32_t kSystemColour = 0x80000000u;
-  constexpr std::uint32_t kLastSystemColourIndex = COLOR_MENUBAR;
-  if ((bits & 0xFFFFFF00u) == kSystemColour && (bits & 0xFFu) <= kLastSystemColourIndex) {
-    return ::GetSysColor(static_cast<int>(bits & 0xFFu));
-  }
-  return std::nullopt;
+  const std::optional<ColourValue> colour = DecodeColourValue(value);
+  if (!colour) return std::nullopt;
+  if (colour->system) return ::GetSysColor(static_cast<int>(colour->value));
+  return static_cast<COLORREF>(colour->value);
 }
 
 }  // namespace varnel

@@ -1,5 +1,5 @@
 #pragma once
-// Colour values as notes store them: 0x00BBGGRR, or a system colour (0x80000000 | index).
+// Painting colour values as notes store them (storage/colour_value.h).
 
 #include <windows.h>
 

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cwchar>
 
+#include "platform/colours.h"
+
 namespace varnel {
 namespace {
 
@@ -97,14 +99,6 @@ int ScreenDpi() noexcept {
   return dpi > 0 ? dpi : 96;
 }
 
-// The RGB a stored colour value stands for now: plain values as they are, system colour values
-// (0x80000000 | index) as the system currently paints them.
-COLORREF DisplayColor(std::int32_t value) noexcept {
-  const auto bits = static_cast<std::uint32_t>(value);
-  if (bits & 0x80000000u) return ::GetSysColor(static_cast<int>(bits & 0xFFu));
-  return bits & 0x00FFFFFFu;
-}
-
 // Marks a chooser as open for as long as it runs.
 class ShowingScope {
  public:
@@ -182,7 +176,8 @@ ChooserOutcome SharedChooser::ShowColour(HWND owner) {
   CHOOSECOLORW request{};
   request.lStructSize = sizeof request;
   request.hwndOwner = owner;
-  request.rgbResult = DisplayColor(colour);
+  // A system colour value opens at the colour it paints now; an unusable value opens at black.
+  request.rgbResult = ResolveColour(colour).value_or(0);
   request.lpCustColors = customColors_.data();
   request.Flags = (static_cast<DWORD>(flags) & ~kColorFlagsNotPassed) | CC_ENABLEHOOK;
   bool opened = false;

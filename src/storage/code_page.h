@@ -1,6 +1,7 @@
 #pragma once
 // Conversion between a multibyte code page (the bytes of record files and most linked text files)
-// and the program's strings. Windows uses its own conversion functions; native builds use iconv.
+// and the program's strings. Windows uses its own conversion functions (platform/code_page_win.cpp,
+// in the platform library); native builds use iconv (code_page_iconv.cpp).
 
 #include <memory>
 #include <optional>

@@ -5,14 +5,13 @@
 namespace varnel {
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 
 std::optional<std::wstring> DecodeAs(std::string_view bytes, TextFormat& format, const CodePage& codePage) {
-  if (bytes.starts_with(kUtf8Mark)) {
+  if (bytes.starts_with(kUtf8ByteOrderMark)) {
     format.encoding = TextEncoding::kUtf8Bom;
-    return DecodeUtf8(bytes.substr(kUtf8Mark.size()));
+    return DecodeUtf8(bytes.substr(kUtf8ByteOrderMark.size()));
   }
   if (bytes.starts_with(kUtf16LeMark)) {
     format.encoding = TextEncoding::kUtf16LeBom;
@@ -77,7 +76,7 @@ std::optional<std::string> EncodeAs(std::wstring_view text, TextEncoding encodin
     case TextEncoding::kUtf8:
       return EncodeUtf8(text);
     case TextEncoding::kUtf8Bom:
-      mark = kUtf8Mark;
+      mark = kUtf8ByteOrderMark;
       bytes = EncodeUtf8(text);
       break;
     case TextEncoding::kUtf16LeBom:

@@ -2,13 +2,13 @@
 
 #include <array>
 
+#include "storage/note_defaults.h"
 #include "storage/number_text.h"
 #include "storage/unicode.h"
 
 namespace varnel {
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr int kFieldCount = 12;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -124,11 +124,11 @@ std::optional<std::string> JoinRecord(std::wstring_view path, const std::array<s
   std::optional<std::string> pathBytes = codePage.Encode(path);
   std::optional<std::string> fontBytes = codePage.Encode(fontName);
   // Code page bytes that begin like the UTF-8 mark would be read as UTF-8.
-  if (!pathBytes || !fontBytes || pathBytes->starts_with(kUtf8Mark)) {
+  if (!pathBytes || !fontBytes || pathBytes->starts_with(kUtf8ByteOrderMark)) {
     pathBytes = EncodeUtf8(path);
     fontBytes = EncodeUtf8(fontName);
     if (!pathBytes || !fontBytes) return std::nullopt;
-    line = kUtf8Mark;
+    line = kUtf8ByteOrderMark;
   }
   line += Quoted(*pathBytes);
   for (const std::string& value : afterPath) line.append(",").append(value);
@@ -141,8 +141,8 @@ std::optional<std::string> JoinRecord(std::wstring_view path, const std::array<s
 }  // namespace
 
 NoteRecord ParseRecord(std::string_view fileBytes, const CodePage& codePage) {
-  const bool utf8 = fileBytes.starts_with(kUtf8Mark);
-  if (utf8) fileBytes.remove_prefix(kUtf8Mark.size());
+  const bool utf8 = fileBytes.starts_with(kUtf8ByteOrderMark);
+  if (utf8) fileBytes.remove_prefix(kUtf8ByteOrderMark.size());
 
   FieldReader reader(fileBytes);
   std::array<std::optional<Field>, kFieldCount> fields;
@@ -185,10 +185,10 @@ std::optional<std::string> FormatClosedRecord(const NoteValues& values, const Co
 
 std::optional<std::string> FormatNewRecord(std::wstring_view path, float left, float top, const CodePage& codePage) {
   return JoinRecord(path,
-                    {FormatSingle(left), FormatSingle(top), FormatSingle(kDefaultNoteSize),
-                     FormatSingle(kDefaultNoteSize), FormatColourLiteral(kDefaultBackColor)},
-                    kDefaultFontName,
-                    {FormatSingle(kDefaultFontSize), FormatColourLiteral(kDefaultForeColor), FormatFlag(false),
+                    {FormatSingle(left), FormatSingle(top), FormatSingle(kNewNoteSize), FormatSingle(kNewNoteSize),
+                     FormatColourLiteral(kNoteBackColour)},
+                    kNoteFontName,
+                    {FormatSingle(kNoteFontSize), FormatColourLiteral(kNoteTextColour), FormatFlag(false),
                      FormatFlag(false), FormatFlag(false)},
                     codePage);
 }

@@ -18,13 +18,6 @@
 
 namespace varnel {
 
-// "ＭＳ Ｐゴシック", the font of a new note.
-inline constexpr std::wstring_view kDefaultFontName = L"\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF";
-inline constexpr float kDefaultNoteSize = 3000;                // twips, width and height of a new note
-inline constexpr std::int32_t kDefaultBackColor = 0x00C0C0C0;  // light grey
-inline constexpr float kDefaultFontSize = 9;
-inline constexpr std::int32_t kDefaultForeColor = 0x00000000;  // black
-
 // The twelve values as read. A value is unset when its text does not convert (letters in a
 // number, invalid bytes in a text); a missing or empty field reads as 0, the empty text or false.
 struct NoteRecord {
@@ -60,8 +53,9 @@ NoteRecord ParseRecord(std::string_view fileBytes, const CodePage& codePage);
 // "False". Nothing when a text value holds an unpaired surrogate, which no encoding can store.
 std::optional<std::string> FormatClosedRecord(const NoteValues& values, const CodePage& codePage);
 
-// The record of a new note for a dropped file at the given position (twips), with the default
-// size, colours ("&H00C0C0C0&", "&H00000000&") and font, flags "False". Nothing as above.
+// The record of a new note for a dropped file at the given position (twips), with the new-note
+// size and the design colours ("&H00C0C0C0&", "&H00000000&") and font (storage/note_defaults.h),
+// flags "False". Nothing as above.
 std::optional<std::string> FormatNewRecord(std::wstring_view path, float left, float top, const CodePage& codePage);
 
 }  // namespace varnel

@@ -37,12 +37,13 @@ double NextStamp(double stamp) {
 
 }  // namespace
 
-double RecordStamp(const LocalClock& clock) {
+double RecordStamp(const LocalTime& clock) {
   using namespace std::chrono;
-  const sys_days date{year_month_day{year{clock.year}, month{clock.month}, day{clock.day}}};
+  const sys_days date{year_month_day{year{clock.year}, month{static_cast<unsigned>(clock.month)},
+                                     day{static_cast<unsigned>(clock.day)}}};
   const sys_days start{year_month_day{year{2002}, January, day{1}}};
   const std::int64_t days = (date - start).count();
-  return static_cast<double>(days * 24 * 60 * 60) + static_cast<double>(clock.secondsSinceMidnight);
+  return static_cast<double>(days * 24 * 60 * 60) + static_cast<double>(SecondsSinceMidnight(clock));
 }
 
 std::wstring RecordFileName(double stamp) {
@@ -62,7 +63,7 @@ bool IsRecordFileName(std::wstring_view name) {
   return true;
 }
 
-std::optional<std::wstring> NewRecordFileName(const LocalClock& clock,
+std::optional<std::wstring> NewRecordFileName(const LocalTime& clock,
                                               const std::function<bool(const std::wstring& name)>& exists) {
   double stamp = RecordStamp(clock);
   for (int step = 0; step < kMaxSteps; ++step) {

@@ -7,21 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "storage/local_time.h"
+
 namespace varnel {
 
-// The local clock as the program reads it: the calendar date and the seconds since local
-// midnight from the single-precision timer.
-struct LocalClock {
-  int year = 2002;
-  unsigned month = 1;  // 1 to 12
-  unsigned day = 1;    // 1 to 31, a valid day of that month
-  float secondsSinceMidnight = 0;
-};
-
 // Whole days from 1 January 2002 to the clock's date, times 86400, plus the seconds since
-// midnight. (The day count is multiplied in 64 bits: it agrees with 32-bit arithmetic up to
+// midnight (SecondsSinceMidnight). (The day count is multiplied in 64 bits: it agrees with 32-bit arithmetic up to
 // January 2070 and goes on without overflow after.)
-double RecordStamp(const LocalClock& clock);
+double RecordStamp(const LocalTime& clock);
 
 // The stamp in its shortest invariant form with at most 15 significant digits, plus ".dat".
 std::wstring RecordFileName(double stamp);
@@ -29,7 +22,7 @@ std::wstring RecordFileName(double stamp);
 // The name of a new record file at this clock that does not exist yet: when the stamp's name is
 // taken, the stamp moves forward by one unit of its last (15th) significant digit until a name
 // is free. Nothing when no free name turns up within 10000 steps.
-std::optional<std::wstring> NewRecordFileName(const LocalClock& clock,
+std::optional<std::wstring> NewRecordFileName(const LocalTime& clock,
                                               const std::function<bool(const std::wstring& name)>& exists);
 
 // True when a file's long name ends in ".dat" in any letter case. A "*.dat" search also matches

@@ -9,6 +9,14 @@
 
 namespace varnel {
 
+// The UTF-8 byte-order mark, which marks record files and linked text files as UTF-8.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// UTF-16 surrogates, for a code unit or a code point alike.
+constexpr bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+constexpr bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
 // Nothing on overlong forms, encoded surrogates, values above U+10FFFF or a truncated sequence.
 std::optional<std::wstring> DecodeUtf8(std::string_view bytes);
 

@@ -30,8 +30,6 @@ std::wstring StemOf(std::wstring_view path) {
   return name.empty() ? std::wstring(kUnnamed) : std::wstring(name);
 }
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 // Only where wchar_t holds code points can a unit lie beyond Unicode.
 bool BeyondUnicode(unsigned long value) { return value > 0x10FFFF; }
 
@@ -45,7 +43,7 @@ std::wstring Storable(std::wstring_view text) {
     if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       out += c;
       out += text[++i];
-    } else if (c == L'\0' || IsHighSurrogate(c) || IsLowSurrogate(c) || BeyondUnicode(static_cast<unsigned long>(c))) {
+    } else if (c == L'\0' || IsSurrogate(c) || BeyondUnicode(static_cast<unsigned long>(c))) {
       out += kReplacement;
     } else {
       out += c;
@@ -61,7 +59,7 @@ bool IsListablePath(std::wstring_view path) {
 
 }  // namespace
 
-std::wstring RecoveryFileName(std::wstring_view textfile, const CloseTime& time, int attempt) {
+std::wstring RecoveryFileName(std::wstring_view textfile, const LocalTime& time, int attempt) {
   std::wstring name = kRecoveryPrefix;
   name += std::to_wstring(time.year) + TwoDigits(time.month) + TwoDigits(time.day) + L"-" + TwoDigits(time.hour) +
           TwoDigits(time.minute) + TwoDigits(time.second) + L"_" + StemOf(textfile);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "storage/code_page.h"
+#include "storage/local_time.h"
 
 namespace varnel {
 
@@ -19,14 +20,10 @@ struct UnsavedEntry {
   bool operator==(const UnsavedEntry&) const = default;
 };
 
-struct CloseTime {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-
 // "未保存_20261207-161500_memo.txt": the linked file's name without its extension, after the time
 // of the close. It always ends in ".txt", so the start-up listing of "*.dat" never takes it for a
 // record. Attempts after the first add "_2", "_3", ... before the extension.
-std::wstring RecoveryFileName(std::wstring_view textfile, const CloseTime& time, int attempt);
+std::wstring RecoveryFileName(std::wstring_view textfile, const LocalTime& time, int attempt);
 
 // The text as UTF-8 with a byte-order mark, lines ended by CR LF and one after the last, so that
 // any character survives. What no text file can hold (a NUL, an unpaired surrogate) becomes

@@ -8,6 +8,8 @@
 #include <random>
 #include <tuple>
 
+#include "storage/note_defaults.h"
+
 namespace varnel {
 
 // Failures show the twelve values rather than the bytes of the structure.
@@ -34,7 +36,7 @@ class NoteRecordTest : public testing::Test {
     v.top = 900;
     v.width = v.height = 3000;
     v.backColor = 0x00C0C0C0;
-    v.fontName = std::wstring(kDefaultFontName);
+    v.fontName = std::wstring(kNoteFontName);
     v.fontSize = 9;
     v.foreColor = 0;
     v.bold = true;

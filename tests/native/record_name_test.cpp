@@ -11,7 +11,7 @@ namespace {
 
 struct ClockCase {
   const char* name;
-  LocalClock clock;
+  LocalTime clock;
   const wchar_t* fileName;
 };
 
@@ -25,16 +25,16 @@ TEST_P(RecordFileNameTest, StampsTheClock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Clocks, RecordFileNameTest,
-                         testing::Values(ClockCase{"StartOf2002", {2002, 1, 1, 0.0f}, L"0.dat"},
-                                         ClockCase{"Midnight", {2026, 12, 7, 0.0f}, L"786758400.dat"},
-                                         // 86399.99 in single precision is 86399.9921875; the sum keeps 15 digits.
+                         testing::Values(ClockCase{"StartOf2002", {2002, 1, 1}, L"0.dat"},
+                                         ClockCase{"Midnight", {2026, 12, 7}, L"786758400.dat"},
+                                         // 23:59:59.990 is 86399.99 s, in single precision 86399.9921875; the sum keeps 15 digits.
                                          ClockCase{
-                                             "LastTickOfTheDay", {2026, 12, 7, 86399.99f}, L"786844799.992188.dat"},
-                                         ClockCase{"LeapDay", {2024, 2, 29, 43200.5f}, L"699364800.5.dat"},
-                                         ClockCase{"DayAfterLeapDay", {2024, 3, 1, 0.0f}, L"699408000.dat"},
-                                         ClockCase{"DayBefore2002", {2001, 12, 31, 0.0f}, L"-86400.dat"},
+                                             "LastTickOfTheDay", {2026, 12, 7, 23, 59, 59, 990}, L"786844799.992188.dat"},
+                                         ClockCase{"LeapDay", {2024, 2, 29, 12, 0, 0, 500}, L"699364800.5.dat"},
+                                         ClockCase{"DayAfterLeapDay", {2024, 3, 1}, L"699408000.dat"},
+                                         ClockCase{"DayBefore2002", {2001, 12, 31}, L"-86400.dat"},
                                          // Past the 32-bit range of seconds (19 January 2070): no overflow.
-                                         ClockCase{"After2070", {2070, 1, 20, 0.0f}, L"2147558400.dat"}),
+                                         ClockCase{"After2070", {2070, 1, 20}, L"2147558400.dat"}),
                          [](const testing::TestParamInfo<ClockCase>& info) { return info.param.name; });
 
 TEST(NewRecordFileName, FreeNameIsTheStampItself) {
@@ -43,13 +43,13 @@ TEST(NewRecordFileName, FreeNameIsTheStampItself) {
     asked.push_back(name);
     return false;
   };
-  EXPECT_EQ(NewRecordFileName({2024, 2, 29, 43200.5f}, exists), L"699364800.5.dat");
+  EXPECT_EQ(NewRecordFileName({2024, 2, 29, 12, 0, 0, 500}, exists), L"699364800.5.dat");
   EXPECT_EQ(asked, std::vector<std::wstring>{L"699364800.5.dat"});
 }
 
 struct CollisionCase {
   const char* name;
-  LocalClock clock;
+  LocalTime clock;
   std::set<std::wstring> taken;
   const wchar_t* expected;
 };
@@ -69,16 +69,16 @@ TEST_P(CollisionTest, MovesToTheNextFreeName) {
 INSTANTIATE_TEST_SUITE_P(
     Names, CollisionTest,
     testing::Values(
-        CollisionCase{"ShortStamp", {2024, 2, 29, 43200.5f}, {L"699364800.5.dat"}, L"699364800.500001.dat"},
-        CollisionCase{"FullStamp", {2026, 12, 7, 86399.99f}, {L"786844799.992188.dat"}, L"786844799.992189.dat"},
+        CollisionCase{"ShortStamp", {2024, 2, 29, 12, 0, 0, 500}, {L"699364800.5.dat"}, L"699364800.500001.dat"},
+        CollisionCase{"FullStamp", {2026, 12, 7, 23, 59, 59, 990}, {L"786844799.992188.dat"}, L"786844799.992189.dat"},
         CollisionCase{"Carry",
-                      {2024, 2, 29, 43200.5f},
+                      {2024, 2, 29, 12, 0, 0, 500},
                       {L"699364800.5.dat", L"699364800.500001.dat", L"699364800.500002.dat", L"699364800.500003.dat",
                        L"699364800.500004.dat", L"699364800.500005.dat", L"699364800.500006.dat",
                        L"699364800.500007.dat", L"699364800.500008.dat", L"699364800.500009.dat"},
                       L"699364800.50001.dat"},
-        CollisionCase{"WholeSecond", {2026, 12, 7, 0.0f}, {L"786758400.dat"}, L"786758400.000001.dat"},
-        CollisionCase{"NegativeStampMovesUp", {2001, 12, 31, 0.0f}, {L"-86400.dat"}, L"-86399.9999999999.dat"}),
+        CollisionCase{"WholeSecond", {2026, 12, 7}, {L"786758400.dat"}, L"786758400.000001.dat"},
+        CollisionCase{"NegativeStampMovesUp", {2001, 12, 31}, {L"-86400.dat"}, L"-86399.9999999999.dat"}),
     [](const testing::TestParamInfo<CollisionCase>& info) { return info.param.name; });
 
 TEST(NewRecordFileName, GivesUpWhenEveryNameIsTaken) {
@@ -87,7 +87,7 @@ TEST(NewRecordFileName, GivesUpWhenEveryNameIsTaken) {
     ++asked;
     return true;
   };
-  EXPECT_EQ(NewRecordFileName({2026, 12, 7, 1.0f}, exists), std::nullopt);
+  EXPECT_EQ(NewRecordFileName({2026, 12, 7, 0, 0, 1}, exists), std::nullopt);
   EXPECT_EQ(asked, 10000);
 }
 

@@ -74,5 +74,19 @@ TEST(Utf16, RefusesOddLengthsAndUnpairedSurrogates) {
   EXPECT_EQ(EncodeUtf16(std::wstring(1, static_cast<wchar_t>(0xDBFF)), false), std::nullopt);
 }
 
+TEST(Surrogates, RangesEndExactlyAtTheirBounds) {
+  struct Case {
+    char32_t c;
+    bool high, low;
+  };
+  for (const Case& k : {Case{0xD7FF, false, false}, Case{0xD800, true, false}, Case{0xDBFF, true, false},
+                        Case{0xDC00, false, true}, Case{0xDFFF, false, true}, Case{0xE000, false, false},
+                        Case{0x1D800, false, false}}) {
+    EXPECT_EQ(IsHighSurrogate(k.c), k.high) << std::hex << static_cast<unsigned long>(k.c);
+    EXPECT_EQ(IsLowSurrogate(k.c), k.low) << std::hex << static_cast<unsigned long>(k.c);
+    EXPECT_EQ(IsSurrogate(k.c), k.high || k.low) << std::hex << static_cast<unsigned long>(k.c);
+  }
+}
+
 }  // namespace
 }  // namespace varnel

@@ -6,7 +6,7 @@
 namespace varnel {
 namespace {
 
-constexpr CloseTime kClose{2026, 12, 7, 9, 5, 3};
+constexpr LocalTime kClose{2026, 12, 7, 9, 5, 3};
 
 TEST(RecoveryFileName, NamesTheLinkedFileAndTheTimeAndNeverEndsInDat) {
   EXPECT_EQ(RecoveryFileName(L"C:\\メモ\\買い物.txt", kClose, 1), L"未保存_20261207-090503_買い物.txt");

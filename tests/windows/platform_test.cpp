@@ -1,5 +1,5 @@
 // The thin Win32 layer: twips at the common DPIs, the single-instance guard, window binding,
-// whole-file replacement, record listing, overwriting linked files.
+// whole-file replacement, record listing, overwriting linked files, the local clock.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/clock.h"
 #include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/single_instance.h"
@@ -27,6 +28,24 @@ TEST(Twips, ConvertAtStandardAndLargeDpi) {
   EXPECT_EQ(TwipsToPixels(3000, 144), 300);
   EXPECT_DOUBLE_EQ(PixelsToTwips(200, 96), 3000);
   EXPECT_DOUBLE_EQ(PixelsToTwips(300, 144), 3000);
+}
+
+// Each field in its place: the clock read between two readings of the system's own.
+TEST(Clock, LocalTimeNowLiesBetweenTwoSystemReadings) {
+  const auto milliseconds = [](int hour, int minute, int second, int millisecond) {
+    return ((hour * 60 + minute) * 60 + second) * 1000 + millisecond;
+  };
+  SYSTEMTIME before{}, after{};
+  ::GetLocalTime(&before);
+  const LocalTime now = LocalTimeNow();
+  ::GetLocalTime(&after);
+  if (before.wDay != after.wDay) GTEST_SKIP() << "midnight passed during the test";
+  EXPECT_EQ(now.year, before.wYear);
+  EXPECT_EQ(now.month, before.wMonth);
+  EXPECT_EQ(now.day, before.wDay);
+  const int at = milliseconds(now.hour, now.minute, now.second, now.millisecond);
+  EXPECT_LE(milliseconds(before.wHour, before.wMinute, before.wSecond, before.wMilliseconds), at);
+  EXPECT_GE(milliseconds(after.wHour, after.wMinute, after.wSecond, after.wMilliseconds), at);
 }
 
 TEST(Dpi, OuterSizeHoldsTheClientArea) {
