@@ -17,7 +17,7 @@ void PutInteger(std::string& out, std::uint64_t value) {
   for (std::size_t k = 0; k < kIntegerSize; ++k) out.push_back(static_cast<char>((value >> (8 * k)) & 0xFF));
 }
 
-// Reads the content's fields in order; every read fails once the bytes run out.
+// Reads a journal's numbers and texts in order; every read fails once the bytes run out.
 class Reader {
  public:
   explicit Reader(std::string_view bytes) : bytes_(bytes) {}

@@ -59,7 +59,6 @@ TEST(Journal, KeepsAnyTextExactly) {
   for (const Journal& journal : journals) {
     const std::optional<std::string> bytes = FormatJournal(journal);
     ASSERT_TRUE(bytes) << journal.textfile;
-    EXPECT_EQ(bytes->substr(0, 18), "Varnel journal 1\r\n");
     EXPECT_EQ(ParseJournal(*bytes), journal) << journal.textfile;
   }
 }
