@@ -7,8 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 total=${1:-30}
-targets=(record_fuzzer linked_text_fuzzer unsaved_list_fuzzer)
-corpus_of=(record linked_text unsaved_list)
+targets=(record_fuzzer linked_text_fuzzer unsaved_list_fuzzer journal_fuzzer)
+corpus_of=(record linked_text unsaved_list journal)
 per_target=$(( total / ${#targets[@]} ))
 (( per_target >= 1 )) || per_target=1
 

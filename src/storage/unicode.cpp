@@ -7,6 +7,7 @@ namespace varnel {
 namespace {
 
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 void AppendCodePoint(std::wstring& out, char32_t c) {
   if constexpr (kWideIsUtf16) {
@@ -38,6 +39,24 @@ std::optional<char32_t> NextCodePoint(std::wstring_view text, std::size_t& i) {
 }
 
 unsigned char Byte(std::string_view bytes, std::size_t i) { return static_cast<unsigned char>(bytes[i]); }
+
+void AppendUtf8(std::string& out, char32_t v) {
+  if (v < 0x80) {
+    out.push_back(static_cast<char>(v));
+  } else if (v < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (v >> 6)));
+    out.push_back(static_cast<char>(0x80 | (v & 0x3F)));
+  } else if (v < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (v >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((v >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (v & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (v >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((v >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((v >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (v & 0x3F)));
+  }
+}
 
 }  // namespace
 
@@ -84,23 +103,16 @@ std::optional<std::string> EncodeUtf8(std::wstring_view text) {
   while (i < text.size()) {
     const std::optional<char32_t> c = NextCodePoint(text, i);
     if (!c) return std::nullopt;
-    const char32_t v = *c;
-    if (v < 0x80) {
-      out.push_back(static_cast<char>(v));
-    } else if (v < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (v >> 6)));
-      out.push_back(static_cast<char>(0x80 | (v & 0x3F)));
-    } else if (v < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (v >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((v >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (v & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (v >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((v >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((v >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (v & 0x3F)));
-    }
+    AppendUtf8(out, *c);
   }
+  return out;
+}
+
+std::string EncodeUtf8Replacing(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) AppendUtf8(out, NextCodePoint(text, i).value_or(kReplacementCharacter));
   return out;
 }
 

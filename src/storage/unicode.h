@@ -1,7 +1,7 @@
 #pragma once
 // Strict conversions between Unicode encodings and the program's strings (UTF-16 code units where
-// wchar_t has 16 bits, as on Windows; code points where it has 32). Every function refuses
-// ill-formed input instead of substituting a replacement character.
+// wchar_t has 16 bits, as on Windows; code points where it has 32). Every function but
+// EncodeUtf8Replacing refuses ill-formed input instead of substituting a replacement character.
 
 #include <optional>
 #include <string>
@@ -22,6 +22,10 @@ std::optional<std::wstring> DecodeUtf8(std::string_view bytes);
 
 // Nothing when the text holds an unpaired surrogate or a value that is not a character.
 std::optional<std::string> EncodeUtf8(std::wstring_view text);
+
+// As EncodeUtf8, with U+FFFD for each unpaired surrogate or value that is not a character, so that
+// the rest of the text is kept.
+std::string EncodeUtf8Replacing(std::wstring_view text);
 
 // Nothing on an odd number of bytes or an unpaired surrogate.
 std::optional<std::wstring> DecodeUtf16(std::string_view bytes, bool bigEndian);

@@ -48,6 +48,16 @@ TEST(Utf8, RefusesUnpairedSurrogates) {
   EXPECT_EQ(EncodeUtf8(L"a" + std::wstring(1, static_cast<wchar_t>(0xDC00)) + L"b"), std::nullopt);
 }
 
+TEST(Utf8, ReplacingKeepsEverythingButUnpairedSurrogates) {
+  const std::wstring high(1, static_cast<wchar_t>(0xD83D));
+  const std::wstring low(1, static_cast<wchar_t>(0xDE00));
+  const std::string replacement = "\xEF\xBF\xBD";
+  EXPECT_EQ(EncodeUtf8Replacing(L"a\u3042" + Emoji()), "a\xE3\x81\x82\xF0\x9F\x98\x80");
+  EXPECT_EQ(EncodeUtf8Replacing(low + L"a" + high), replacement + "a" + replacement);
+  EXPECT_EQ(EncodeUtf8Replacing(high + Emoji()), replacement + "\xF0\x9F\x98\x80");
+  EXPECT_EQ(EncodeUtf8Replacing(std::wstring(L"\0", 1)), std::string(1, '\0'));
+}
+
 TEST(Utf16, BothByteOrders) {
   const std::wstring text = L"a\u3042" + Emoji();
   const std::string little("a\0\x42\x30\x3D\xD8\x00\xDE", 8);
