@@ -11,6 +11,7 @@
 #include "platform/texts.h"
 #include "platform/twips.h"
 #include "storage/note_record.h"
+#include "storage/paths.h"
 #include "storage/record_name.h"
 
 namespace varnel {
@@ -94,8 +95,8 @@ void MainWindow::OpenAllNotes() {
   // meant to replace are whole.
   DeleteLeftoverTemporaries(folder_, L"*");
   // The listing is taken once, before the first note opens.
-  const std::vector<std::wstring> names = ListFileNames(folder_, L"*.dat");
-  for (const std::wstring& name : names) OpenNote(folder_ + L"\\" + name);
+  const std::vector<std::wstring> names = ListRecordFileNames(folder_);
+  for (const std::wstring& name : names) OpenNote(JoinPath(folder_, name));
 }
 
 void MainWindow::OpenNote(const std::wstring& recordPath) {
@@ -175,23 +176,22 @@ void MainWindow::OnPaint() noexcept {
   PAINTSTRUCT ps{};
   HDC dc = ::BeginPaint(hwnd(), &ps);
 
-  // A one-pixel silver frame around the drop area.
-  UniquePen pen(::CreatePen(PS_SOLID, 1, kFrameColour));
-  HGDIOBJ oldPen = ::SelectObject(dc, pen.get());
-  HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
-  RECT frame = ToPixels(kFrame, dpi_);
-  ::Rectangle(dc, frame.left, frame.top, frame.right, frame.bottom);
-  ::SelectObject(dc, oldBrush);
-  ::SelectObject(dc, oldPen);
-
-  // The centred drop hint.
-  HGDIOBJ oldFont = ::SelectObject(dc, hintFont_.get());
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-  RECT hint = ToPixels(kDropHintArea, dpi_);
-  ::DrawTextW(dc, dropHint_.c_str(), -1, &hint, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
-  ::SelectObject(dc, oldFont);
-
+  {
+    // A one-pixel silver frame around the drop area.
+    UniquePen pen(::CreatePen(PS_SOLID, 1, kFrameColour));
+    const ScopedSelection penInUse(dc, pen.get());
+    const ScopedSelection noFill(dc, ::GetStockObject(NULL_BRUSH));
+    RECT frame = ToPixels(kFrame, dpi_);
+    ::Rectangle(dc, frame.left, frame.top, frame.right, frame.bottom);
+  }
+  {
+    // The centred drop hint.
+    const ScopedSelection fontInUse(dc, hintFont_.get());
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    RECT hint = ToPixels(kDropHintArea, dpi_);
+    ::DrawTextW(dc, dropHint_.c_str(), -1, &hint, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+  }
   ::EndPaint(hwnd(), &ps);
 }
 
@@ -273,7 +273,7 @@ void MainWindow::OnFileDropped(const std::wstring& droppedPath) noexcept {
 DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& recordPath) const {
   // Any entry of that name counts as taken, a folder too.
   std::optional<std::wstring> name = NewRecordFileName(LocalTimeNow(), [this](const std::wstring& candidate) {
-    return ::GetFileAttributesW((folder_ + L"\\" + candidate).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return PathExists(JoinPath(folder_, candidate));
   });
   if (!name) return ERROR_FILE_EXISTS;
 
@@ -284,7 +284,7 @@ DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& 
   std::optional<std::string> line = FormatNewRecord(droppedPath, left, top, *codePage_);
   if (!line) return ERROR_NO_UNICODE_TRANSLATION;
 
-  recordPath = folder_ + L"\\" + *name;
+  recordPath = JoinPath(folder_, *name);
   return WriteFileAtomically(recordPath, *line);
 }
 

@@ -28,7 +28,7 @@ NoteSettings SettingsFromRecord(const NoteRecord& record) {
   NoteSettings settings;
   const auto always = [](const auto&) { return true; };
   const auto windowTwips = [](float twips) { return IsWindowTwips(twips); };
-  settings.textPath = record.textfile.value_or(std::wstring());
+  settings.textPath = record.textPath.value_or(std::wstring());
   Take(settings.left, record.left, windowTwips);
   Take(settings.top, record.top, windowTwips);
   // A note is never smaller than its margins, so the text box never gets a negative size.
@@ -48,7 +48,7 @@ NoteSettings SettingsFromRecord(const NoteRecord& record) {
 
 NoteValues ValuesToWrite(const NoteSettings& settings) {
   NoteValues values;
-  values.textfile = settings.textPath;
+  values.textPath = settings.textPath;
   values.left = static_cast<float>(settings.left);
   values.top = static_cast<float>(settings.top);
   values.width = static_cast<float>(settings.width);

@@ -2,11 +2,10 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "note/layout.h"
+#include "note/note_settings.h"
 #include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/texts.h"
@@ -21,18 +20,6 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_THICKFRAME | WS_CLIPCHILDREN;
 // A tool window has no taskbar button.
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
-
-// Design values of a note before its record is applied.
-constexpr double kDesignWidth = kDesignTextWidth + 600;
-constexpr double kDesignHeight = kDesignTextHeight + 600;
-constexpr std::int32_t kDesignColour = 0x00C0C0C0;
-constexpr std::int32_t kDesignTextColour = 0x00000000;
-constexpr wchar_t kDesignFontName[] = L"ＭＳ Ｐゴシック";
-constexpr float kDesignFontSize = 9;
-// Font sizes the text box takes, in points.
-constexpr float kLargestFontSize = 2048;
-
-bool IsFontSize(float points) { return std::isfinite(points) && points > 0 && points <= kLargestFontSize; }
 
 // Adds a monitor's work area to the vector at areas. A named CALLBACK function, not a lambda: on
 // 32-bit Windows the callback convention differs from a lambda's.
@@ -61,8 +48,8 @@ NoteWindow::NoteWindow(Key, const std::wstring& recordPath, const Services& serv
       codePage_(services.codePage),
       chooser_(services.chooser),
       unsavedText_(services.unsavedText),
-      width_(kDesignWidth),
-      height_(kDesignHeight) {}
+      width_(kDesignNoteWidth),
+      height_(kDesignNoteHeight) {}
 
 // A note still open here is destroyed without saving: only Close saves.
 NoteWindow::~NoteWindow() { Destroy(); }
@@ -78,52 +65,43 @@ bool NoteWindow::CreateWindows() {
   webStrip_ = std::make_unique<WebView>(hwnd());
   SetUpMenu();
   // The font and the layout follow in Load, once the record's values are in.
-  return textBox_.Create(hwnd(), kDesignTextColour, kDesignColour, [this] { ShowMenuAtTextBox(); });
+  return textBox_.Create(hwnd(), kNoteTextColour, kNoteBackColour, [this] { ShowMenuAtTextBox(); });
 }
 
 // Restores the note from its record, then shows its linked text.
 void NoteWindow::Load() {
   const ReadResult read = ReadWholeFile(recordPath_);
-  const NoteRecord record = ParseRecord(read.bytes.value_or(std::string()), codePage_);
-  textPath_ = record.textfile.value_or(std::wstring());
-  ApplyRecord(record);
+  const NoteSettings settings = SettingsFromRecord(ParseRecord(read.bytes.value_or(std::string()), codePage_));
+  textPath_ = settings.textPath;
+  Apply(settings);
   if (!LoadLinkedText()) return;
   textBox_.SetTooltip(LoadText(IDS_NOTE_TOOLTIP, {textPath_}));
   webStrip_->Navigate(kWebStripUrl);
 }
 
-// Each value stands alone: an unset or unusable one keeps the design value.
-void NoteWindow::ApplyRecord(const NoteRecord& record) {
-  ApplyGeometry(record);
-  if (record.backColor) textBox_.SetBackColour(*record.backColor);
-  TextBoxFont font{kDesignFontName, kDesignFontSize};
-  if (record.fontName && !record.fontName->empty()) font.name = *record.fontName;
-  if (record.fontSize && IsFontSize(*record.fontSize)) font.points = *record.fontSize;
-  if (record.bold) font.bold = *record.bold;
-  if (record.italic) font.italic = *record.italic;
-  if (record.foreColor) textBox_.SetTextColour(*record.foreColor);
-  textBox_.SetFont(font, dpi_);
-  if (record.webVisible) webStrip_->SetVisible(*record.webVisible);
+void NoteWindow::Apply(const NoteSettings& settings) {
+  ::SetWindowPos(hwnd(), nullptr, TwipsToPixels(settings.left, dpi_), TwipsToPixels(settings.top, dpi_),
+                 TwipsToPixels(settings.width, dpi_), TwipsToPixels(settings.height, dpi_),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  // The pixels only approximate the twips: keep the recorded values exact.
+  left_ = settings.left;
+  top_ = settings.top;
+  width_ = settings.width;
+  height_ = settings.height;
+  KeepOnScreen();
+  textBox_.SetBackColour(settings.backColour);
+  textBox_.SetTextColour(settings.textColour);
+  textBox_.SetFont({settings.fontName, settings.fontSize, settings.bold, settings.italic}, dpi_);
+  webStrip_->SetVisible(settings.webStripVisible);
   Layout();
   ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void NoteWindow::ApplyGeometry(const NoteRecord& record) {
-  auto usable = [](const std::optional<float>& value) { return value && IsWindowTwips(*value); };
-  if (usable(record.left)) left_ = *record.left;
-  if (usable(record.top)) top_ = *record.top;
-  // A note is never smaller than its margins, so the text box never gets a negative size.
-  if (usable(record.width)) width_ = std::max<double>(*record.width, kMinNoteWidth);
-  if (usable(record.height)) height_ = std::max<double>(*record.height, kMinNoteHeight);
-  const double left = left_, top = top_, width = width_, height = height_;
-  ::SetWindowPos(hwnd(), nullptr, TwipsToPixels(left, dpi_), TwipsToPixels(top, dpi_), TwipsToPixels(width, dpi_),
-                 TwipsToPixels(height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
-  // The pixels only approximate the twips: keep the recorded values exact.
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
-  KeepOnScreen();
+NoteSettings NoteWindow::CurrentSettings() const {
+  const TextBoxFont& font = textBox_.Font();
+  return NoteSettings{textPath_,   left_,     top_,        width_,      height_,
+                      textBox_.BackColour(), font.name, font.points, textBox_.TextColour(), font.bold,
+                      font.italic, webStrip_->Visible()};
 }
 
 // A note recorded entirely outside every work area (a monitor was removed, the resolution
@@ -182,22 +160,14 @@ void NoteWindow::Close() noexcept {
 // be read, must not bring its record back. A record that another program holds open still exists.
 void NoteWindow::SaveOnClose() noexcept {
   if (!FileExists(recordPath_)) return;
-  const TextBoxFont& font = textBox_.Font();
-  NoteValues values;
-  values.textfile = textPath_;
-  values.left = static_cast<float>(left_);
-  values.top = static_cast<float>(top_);
-  values.width = static_cast<float>(width_);
-  values.height = static_cast<float>(height_);
-  values.backColor = textBox_.BackColour();
-  values.fontName = font.name;
-  values.fontSize = font.points;
-  values.foreColor = textBox_.TextColour();
-  values.bold = font.bold;
-  values.italic = font.italic;
-  values.webVisible = webStrip_->Visible();
   // Each save stands alone: a record that cannot be written does not cost the user the text.
-  if (std::optional<std::string> line = FormatClosedRecord(values, codePage_)) {
+  std::optional<std::string> line;
+  try {
+    line = FormatClosedRecord(ValuesToWrite(CurrentSettings()), codePage_);
+  } catch (...) {
+    // Out of memory for the line: the text below may still be saved.
+  }
+  if (line) {
     WriteFileAtomically(recordPath_, *line);
   }
   // Text that was not edited is not written, so another program's changes to the file survive.

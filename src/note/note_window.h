@@ -18,7 +18,7 @@
 namespace varnel {
 
 class WebView;
-struct NoteRecord;
+struct NoteSettings;
 
 // The commands of a note's popup menu; each value is also the item's command identifier.
 enum class NoteCommand : UINT {
@@ -65,8 +65,8 @@ class NoteWindow final : public WindowBase {
  private:
   bool CreateWindows();
   void Load();
-  void ApplyRecord(const NoteRecord& record);
-  void ApplyGeometry(const NoteRecord& record);
+  void Apply(const NoteSettings& settings);
+  NoteSettings CurrentSettings() const;
   void KeepOnScreen() noexcept;
   bool LoadLinkedText();
   DWORD SaveLinkedText();

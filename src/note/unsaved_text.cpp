@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "storage/paths.h"
 
 namespace varnel {
 namespace {
@@ -12,40 +13,39 @@ namespace {
 // Enough for every note closing within the same second.
 constexpr int kMaxNameAttempts = 1000;
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
 UnsavedText::UnsavedText(std::vector<std::wstring> folders) : folders_(std::move(folders)) {}
 
-bool UnsavedText::Keep(const std::wstring& textfile, std::wstring_view text, const CodePage& systemCodePage) noexcept {
+bool UnsavedText::Keep(const std::wstring& textPath, std::wstring_view text, const CodePage& systemCodePage) noexcept {
   try {
     const std::string bytes = EncodeRecoveredText(text, systemCodePage);
     for (const std::wstring& folder : folders_) {
-      if (!folder.empty() && KeepIn(folder, textfile, bytes)) return true;
+      if (!folder.empty() && KeepIn(folder, textPath, bytes)) return true;
     }
-    lost_.push_back(textfile);
+    lost_.push_back(textPath);
   } catch (...) {
     // Out of memory: nothing more can be done for this text.
   }
   return false;
 }
 
-bool UnsavedText::KeepIn(const std::wstring& folder, const std::wstring& textfile, const std::string& bytes) {
+bool UnsavedText::KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes) {
   ::CreateDirectoryW(folder.c_str(), nullptr);
   const LocalTime time = LocalTimeNow();
   std::wstring recoveryFile;
   for (int attempt = 1; attempt <= kMaxNameAttempts && recoveryFile.empty(); ++attempt) {
-    std::wstring candidate = folder + L"\\" + RecoveryFileName(textfile, time, attempt);
-    if (!Exists(candidate)) recoveryFile = std::move(candidate);
+    std::wstring candidate = JoinPath(folder, RecoveryFileName(textPath, time, attempt));
+    if (!PathExists(candidate)) recoveryFile = std::move(candidate);
   }
   if (recoveryFile.empty()) return false;
-  const std::optional<std::string> entry = FormatUnsavedEntry({textfile, recoveryFile});
+  const std::optional<std::string> entry = FormatUnsavedEntry({textPath, recoveryFile});
   if (!entry) return false;
   if (WriteFileAtomically(recoveryFile, bytes) != ERROR_SUCCESS) return false;
   // The list is written after the text, so it never names a file that is not there. A text that
   // could not be listed stays where it is: a copy the user may still find.
-  const std::wstring list = folder + L"\\" + kListName;
+  const std::wstring list = JoinPath(folder, kListName);
   const ReadResult earlier = ReadWholeFile(list);
   if (!earlier.bytes && earlier.error != ERROR_FILE_NOT_FOUND) return false;
   return WriteFileAtomically(list, earlier.bytes.value_or(std::string()) + *entry) == ERROR_SUCCESS;
@@ -55,7 +55,7 @@ std::vector<UnsavedEntry> UnsavedText::TakeEarlierEntries() {
   std::vector<UnsavedEntry> entries;
   for (const std::wstring& folder : folders_) {
     if (folder.empty()) continue;
-    const std::wstring list = folder + L"\\" + kListName;
+    const std::wstring list = JoinPath(folder, kListName);
     const ReadResult read = ReadWholeFile(list);
     if (!read.bytes) continue;
     for (UnsavedEntry& entry : ParseUnsavedList(*read.bytes)) entries.push_back(std::move(entry));

@@ -18,9 +18,9 @@ class UnsavedText {
   // folders: where recovery files may go, tried in order; a missing folder is created.
   explicit UnsavedText(std::vector<std::wstring> folders);
 
-  // Keeps text that could not be written to textfile. False when no folder took it; the text file
+  // Keeps text that could not be written to textPath. False when no folder took it; the text file
   // is then also counted in Lost().
-  bool Keep(const std::wstring& textfile, std::wstring_view text, const CodePage& systemCodePage) noexcept;
+  bool Keep(const std::wstring& textPath, std::wstring_view text, const CodePage& systemCodePage) noexcept;
 
   // Linked files whose edits could be kept nowhere in this run.
   const std::vector<std::wstring>& Lost() const noexcept { return lost_; }
@@ -30,7 +30,7 @@ class UnsavedText {
   std::vector<UnsavedEntry> TakeEarlierEntries();
 
  private:
-  bool KeepIn(const std::wstring& folder, const std::wstring& textfile, const std::string& bytes);
+  bool KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes);
 
   std::vector<std::wstring> folders_;
   std::vector<std::wstring> lost_;

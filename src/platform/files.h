@@ -28,6 +28,9 @@ ReadResult ReadWholeFile(const std::wstring& path);
 // True when path names a file (not a folder), even one that another program holds open.
 bool FileExists(const std::wstring& path);
 
+// True when anything at all is at path: a file or a folder.
+bool PathExists(const std::wstring& path);
+
 // Replaces the file at path by bytes in one step: the bytes go to a temporary file in the same
 // folder, are flushed, take the old file's attributes, and are then moved over the old file.
 // On any failure the old file is left as it was and no temporary file remains.

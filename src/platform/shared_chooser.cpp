@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cwchar>
 
+#include "platform/unique_handle.h"
+
 #include "platform/colours.h"
 
 namespace varnel {
@@ -89,13 +91,8 @@ bool SameText(const std::array<wchar_t, N>& a, const std::array<wchar_t, N>& b) 
 
 // Pixels per logical inch the font dialog converts heights with (the screen's).
 int ScreenDpi() noexcept {
-  struct ScreenDc {
-    HDC dc = ::GetDC(nullptr);
-    ~ScreenDc() {
-      if (dc) ::ReleaseDC(nullptr, dc);
-    }
-  } screen;
-  const int dpi = screen.dc ? ::GetDeviceCaps(screen.dc, LOGPIXELSY) : 0;
+  const WindowDc screen(nullptr);
+  const int dpi = screen.get() ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
   return dpi > 0 ? dpi : 96;
 }
 

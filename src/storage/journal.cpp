@@ -66,7 +66,7 @@ std::uint64_t Fnv1a64(std::string_view bytes) {
 }
 
 std::optional<std::string> FormatJournal(const Journal& journal) {
-  const std::optional<std::string> path = EncodeUtf8(journal.textfile);
+  const std::optional<std::string> path = EncodeUtf8(journal.textPath);
   if (!path) return std::nullopt;
   const std::string text = EncodeUtf8Replacing(journal.text);
 
@@ -101,10 +101,10 @@ std::optional<Journal> ParseJournal(std::string_view bytes) {
   const std::optional<std::uint64_t> size = content.Integer();
   const std::optional<std::uint64_t> lastWriteTime = content.Integer();
   const std::optional<std::uint64_t> hash = content.Integer();
-  std::optional<std::wstring> textfile = content.Text();
+  std::optional<std::wstring> textPath = content.Text();
   std::optional<std::wstring> text = content.Text();
-  if (!size || !lastWriteTime || !hash || !textfile || !text || !content.AtEnd()) return std::nullopt;
-  return Journal{std::move(*textfile), {*size, *lastWriteTime, *hash}, std::move(*text)};
+  if (!size || !lastWriteTime || !hash || !textPath || !text || !content.AtEnd()) return std::nullopt;
+  return Journal{std::move(*textPath), {*size, *lastWriteTime, *hash}, std::move(*text)};
 }
 
 std::wstring JournalFileName(std::wstring_view recordFileName) {

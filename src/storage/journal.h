@@ -44,7 +44,7 @@ struct LinkedFileState {
 };
 
 struct Journal {
-  std::wstring textfile;  // the linked file's path
+  std::wstring textPath;  // the linked file's path
   LinkedFileState base;
   std::wstring text;  // as the note holds it: lines joined by CR LF
 

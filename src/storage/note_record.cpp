@@ -158,7 +158,7 @@ NoteRecord ParseRecord(std::string_view fileBytes, const CodePage& codePage) {
   const auto flag = [](const std::optional<Field>& field) { return ConvertValue<bool>(field, ParseFlag); };
 
   NoteRecord record;
-  record.textfile = text(fields[0]);
+  record.textPath = text(fields[0]);
   record.left = number(fields[1]);
   record.top = number(fields[2]);
   record.width = number(fields[3]);
@@ -174,7 +174,7 @@ NoteRecord ParseRecord(std::string_view fileBytes, const CodePage& codePage) {
 }
 
 std::optional<std::string> FormatClosedRecord(const NoteValues& values, const CodePage& codePage) {
-  return JoinRecord(values.textfile,
+  return JoinRecord(values.textPath,
                     {FormatSingle(values.left), FormatSingle(values.top), FormatSingle(values.width),
                      FormatSingle(values.height), std::to_string(values.backColor)},
                     values.fontName,

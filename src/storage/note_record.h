@@ -21,7 +21,7 @@ namespace varnel {
 // The twelve values as read. A value is unset when its text does not convert (letters in a
 // number, invalid bytes in a text); a missing or empty field reads as 0, the empty text or false.
 struct NoteRecord {
-  std::optional<std::wstring> textfile;
+  std::optional<std::wstring> textPath;
   std::optional<float> left, top, width, height;  // twips
   std::optional<std::int32_t> backColor;          // 0x00BBGGRR
   std::optional<std::wstring> fontName;
@@ -34,7 +34,7 @@ struct NoteRecord {
 
 // A note's live values, as its window holds them when it closes.
 struct NoteValues {
-  std::wstring textfile;
+  std::wstring textPath;
   float left = 0, top = 0, width = 0, height = 0;
   std::int32_t backColor = 0;
   std::wstring fontName;

@@ -59,10 +59,10 @@ bool IsListablePath(std::wstring_view path) {
 
 }  // namespace
 
-std::wstring RecoveryFileName(std::wstring_view textfile, const LocalTime& time, int attempt) {
+std::wstring RecoveryFileName(std::wstring_view textPath, const LocalTime& time, int attempt) {
   std::wstring name = kRecoveryPrefix;
   name += std::to_wstring(time.year) + TwoDigits(time.month) + TwoDigits(time.day) + L"-" + TwoDigits(time.hour) +
-          TwoDigits(time.minute) + TwoDigits(time.second) + L"_" + StemOf(textfile);
+          TwoDigits(time.minute) + TwoDigits(time.second) + L"_" + StemOf(textPath);
   if (attempt > 1) name += L"_" + std::to_wstring(attempt);
   return name + kRecoveryExtension;
 }
@@ -74,11 +74,11 @@ std::string EncodeRecoveredText(std::wstring_view text, const CodePage& systemCo
 }
 
 std::optional<std::string> FormatUnsavedEntry(const UnsavedEntry& entry) {
-  if (!IsListablePath(entry.textfile) || !IsListablePath(entry.recoveryFile)) return std::nullopt;
-  std::optional<std::string> textfile = EncodeUtf8(entry.textfile);
+  if (!IsListablePath(entry.textPath) || !IsListablePath(entry.recoveryFile)) return std::nullopt;
+  std::optional<std::string> textPath = EncodeUtf8(entry.textPath);
   std::optional<std::string> recoveryFile = EncodeUtf8(entry.recoveryFile);
-  if (!textfile || !recoveryFile) return std::nullopt;
-  return *textfile + "\t" + *recoveryFile + "\r\n";
+  if (!textPath || !recoveryFile) return std::nullopt;
+  return *textPath + "\t" + *recoveryFile + "\r\n";
 }
 
 std::vector<UnsavedEntry> ParseUnsavedList(std::string_view bytes) {
@@ -90,10 +90,10 @@ std::vector<UnsavedEntry> ParseUnsavedList(std::string_view bytes) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const size_t tab = line.find('\t');
     if (tab == std::string_view::npos) continue;
-    std::optional<std::wstring> textfile = DecodeUtf8(line.substr(0, tab));
+    std::optional<std::wstring> textPath = DecodeUtf8(line.substr(0, tab));
     std::optional<std::wstring> recoveryFile = DecodeUtf8(line.substr(tab + 1));
-    if (!textfile || !recoveryFile || !IsListablePath(*textfile) || !IsListablePath(*recoveryFile)) continue;
-    entries.push_back({std::move(*textfile), std::move(*recoveryFile)});
+    if (!textPath || !recoveryFile || !IsListablePath(*textPath) || !IsListablePath(*recoveryFile)) continue;
+    entries.push_back({std::move(*textPath), std::move(*recoveryFile)});
   }
   return entries;
 }
@@ -103,18 +103,18 @@ std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstrin
   std::wstring text(heading);
   const size_t listed = std::min(entries.size(), kMaxListedEntries);
   for (size_t i = 0; i < listed; ++i) {
-    text += L"\r\n" + entries[i].textfile + L"\r\n  → " + entries[i].recoveryFile + L"\r\n";
+    text += L"\r\n" + entries[i].textPath + L"\r\n  → " + entries[i].recoveryFile + L"\r\n";
   }
   if (entries.size() > listed) text += L"\r\n" + FillIn(more, {std::to_wstring(entries.size() - listed)});
   return text;
 }
 
-std::wstring LostNotice(const std::vector<std::wstring>& textfiles, std::wstring_view heading,
+std::wstring LostNotice(const std::vector<std::wstring>& textPaths, std::wstring_view heading,
                         std::wstring_view more) {
   std::wstring text(heading);
-  const size_t listed = std::min(textfiles.size(), kMaxListedEntries);
-  for (size_t i = 0; i < listed; ++i) text += textfiles[i] + L"\r\n";
-  if (textfiles.size() > listed) text += FillIn(more, {std::to_wstring(textfiles.size() - listed)});
+  const size_t listed = std::min(textPaths.size(), kMaxListedEntries);
+  for (size_t i = 0; i < listed; ++i) text += textPaths[i] + L"\r\n";
+  if (textPaths.size() > listed) text += FillIn(more, {std::to_wstring(textPaths.size() - listed)});
   return text;
 }
 

@@ -14,7 +14,7 @@
 namespace varnel {
 
 struct UnsavedEntry {
-  std::wstring textfile;      // the linked file that could not be written
+  std::wstring textPath;      // the linked file that could not be written
   std::wstring recoveryFile;  // where its text is kept instead
 
   bool operator==(const UnsavedEntry&) const = default;
@@ -23,7 +23,7 @@ struct UnsavedEntry {
 // "未保存_20261207-161500_memo.txt": the linked file's name without its extension, after the time
 // of the close. It always ends in ".txt", so the start-up listing of "*.dat" never takes it for a
 // record. Attempts after the first add "_2", "_3", ... before the extension.
-std::wstring RecoveryFileName(std::wstring_view textfile, const LocalTime& time, int attempt);
+std::wstring RecoveryFileName(std::wstring_view textPath, const LocalTime& time, int attempt);
 
 // The text as UTF-8 with a byte-order mark, lines ended by CR LF and one after the last, so that
 // any character survives. What no text file can hold (a NUL, an unpaired surrogate) becomes
@@ -43,7 +43,7 @@ std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstrin
                            std::wstring_view more);
 
 // What an ordinary exit tells the user when edits could be kept nowhere, in the same form.
-std::wstring LostNotice(const std::vector<std::wstring>& textfiles, std::wstring_view heading,
+std::wstring LostNotice(const std::vector<std::wstring>& textPaths, std::wstring_view heading,
                         std::wstring_view more);
 
 }  // namespace varnel

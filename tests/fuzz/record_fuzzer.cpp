@@ -13,7 +13,7 @@ using varnel::NoteValues;
 
 NoteValues ValuesOf(const NoteRecord& r) {
   NoteValues v;
-  v.textfile = r.textfile.value_or(L"");
+  v.textPath = r.textPath.value_or(L"");
   v.left = r.left.value_or(0);
   v.top = r.top.value_or(0);
   v.width = r.width.value_or(0);
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::string> line = varnel::FormatClosedRecord(first, *cp932);
   Check(line.has_value());  // decoded text never holds an unpaired surrogate
   const NoteRecord again = varnel::ParseRecord(*line, *cp932);
-  Check(again.textfile == first.textfile && again.fontName == first.fontName);
+  Check(again.textPath == first.textPath && again.fontName == first.fontName);
   Check(again.backColor == first.backColor && again.foreColor == first.foreColor);
   Check(again.bold == first.bold && again.italic == first.italic && again.webVisible == first.webVisible);
   Check(again.left && again.top && again.width && again.height && again.fontSize);

@@ -58,8 +58,8 @@ TEST(Journal, KeepsAnyTextExactly) {
   };
   for (const Journal& journal : journals) {
     const std::optional<std::string> bytes = FormatJournal(journal);
-    ASSERT_TRUE(bytes) << journal.textfile;
-    EXPECT_EQ(ParseJournal(*bytes), journal) << journal.textfile;
+    ASSERT_TRUE(bytes) << journal.textPath;
+    EXPECT_EQ(ParseJournal(*bytes), journal) << journal.textPath;
   }
 }
 

@@ -14,7 +14,7 @@ namespace varnel {
 
 // Failures show the twelve values rather than the bytes of the structure.
 void PrintTo(const NoteRecord& r, std::ostream* out) {
-  *out << testing::PrintToString(std::tie(r.textfile, r.left, r.top, r.width, r.height, r.backColor, r.fontName,
+  *out << testing::PrintToString(std::tie(r.textPath, r.left, r.top, r.width, r.height, r.backColor, r.fontName,
                                           r.fontSize, r.foreColor, r.bold, r.italic, r.webVisible));
 }
 
@@ -31,7 +31,7 @@ class NoteRecordTest : public testing::Test {
 
   static NoteValues ClosedExample() {
     NoteValues v;
-    v.textfile = L"C:\\memo\\memo.txt";
+    v.textPath = L"C:\\memo\\memo.txt";
     v.left = 1200;
     v.top = 900;
     v.width = v.height = 3000;
@@ -46,7 +46,7 @@ class NoteRecordTest : public testing::Test {
 };
 
 NoteRecord RecordOf(const NoteValues& v) {
-  return {v.textfile, v.left,     v.top,       v.width, v.height, v.backColor,
+  return {v.textPath, v.left,     v.top,       v.width, v.height, v.backColor,
           v.fontName, v.fontSize, v.foreColor, v.bold,  v.italic, v.webVisible};
 }
 
@@ -124,7 +124,7 @@ struct BadFieldCase {
 // Clears value number field (1 to 12) of the record.
 void Unset(NoteRecord& r, int field) {
   const std::function<void()> clear[] = {
-      [&] { r.textfile.reset(); }, [&] { r.left.reset(); },     [&] { r.top.reset(); },
+      [&] { r.textPath.reset(); }, [&] { r.left.reset(); },     [&] { r.top.reset(); },
       [&] { r.width.reset(); },    [&] { r.height.reset(); },   [&] { r.backColor.reset(); },
       [&] { r.fontName.reset(); }, [&] { r.fontSize.reset(); }, [&] { r.foreColor.reset(); },
       [&] { r.bold.reset(); },     [&] { r.italic.reset(); },   [&] { r.webVisible.reset(); }};
@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Fields, BadFieldTest,
 
 TEST_F(NoteRecordTest, CommasAndQuotesAreQuoted) {
   NoteValues v = ClosedExample();
-  v.textfile = L"C:\\a,b\\say \"hi\".txt";
+  v.textPath = L"C:\\a,b\\say \"hi\".txt";
   v.fontName = L"Font, \"Quoted\"";
   const std::optional<std::string> line = FormatClosedRecord(v, *cp932_);
   EXPECT_EQ(
@@ -169,7 +169,7 @@ TEST_F(NoteRecordTest, CommasAndQuotesAreQuoted) {
 
 TEST_F(NoteRecordTest, TextWithoutAFormInTheCodePageIsWrittenAsUtf8WithAMark) {
   NoteValues v = ClosedExample();
-  v.textfile = L"C:\\\uD55C\uAE00.txt";  // 한글: Korean on a Japanese system
+  v.textPath = L"C:\\\uD55C\uAE00.txt";  // 한글: Korean on a Japanese system
   const std::optional<std::string> line = FormatClosedRecord(v, *cp932_);
   ASSERT_TRUE(line.has_value());
   EXPECT_EQ(*line, kUtf8Mark +
@@ -190,7 +190,7 @@ TEST(NoteRecordMark, CodePageBytesThatLookLikeTheMarkAreWrittenAsUtf8) {
   const std::optional<std::string> line = FormatNewRecord(path, 0, 0, *cp1252);
   ASSERT_TRUE(line.has_value());
   EXPECT_TRUE(line->starts_with(kUtf8Mark + "\xC3\xAF"));
-  EXPECT_EQ(ParseRecord(*line, *cp1252).textfile, path);
+  EXPECT_EQ(ParseRecord(*line, *cp1252).textPath, path);
 }
 
 TEST_F(NoteRecordTest, UnpairedSurrogateCannotBeWritten) {
@@ -200,18 +200,18 @@ TEST_F(NoteRecordTest, UnpairedSurrogateCannotBeWritten) {
 
 TEST_F(NoteRecordTest, InvalidUtf8AfterTheMarkUnsetsTheText) {
   const NoteRecord record = Parse(kUtf8Mark + "C:\\\xC0\x80.txt,1,2");
-  EXPECT_EQ(record.textfile, std::nullopt);
+  EXPECT_EQ(record.textPath, std::nullopt);
   EXPECT_EQ(record.top, 2.0f);
 }
 
 TEST_F(NoteRecordTest, HugeInputsReadInBoundedTime) {
   const auto start = std::chrono::steady_clock::now();
   const std::size_t size = 10u << 20;
-  EXPECT_EQ(Parse(std::string(size, 'a')).textfile->size(), size);
+  EXPECT_EQ(Parse(std::string(size, 'a')).textPath->size(), size);
   EXPECT_EQ(Parse(std::string(size, ',')).webVisible, false);
-  EXPECT_EQ(Parse("\"" + std::string(size, '"')).textfile, std::nullopt);
+  EXPECT_EQ(Parse("\"" + std::string(size, '"')).textPath, std::nullopt);
   EXPECT_EQ(Parse("p," + std::string(size, '9')).left, std::nullopt);
-  EXPECT_EQ(Parse(std::string(size, '\n')).textfile, L"");
+  EXPECT_EQ(Parse(std::string(size, '\n')).textPath, L"");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
 
@@ -235,7 +235,7 @@ TEST(NoteRecordRoundTrip, RandomRecordsReadBackUnchanged) {
     const std::unique_ptr<CodePage> cp = MakeCodePage(number_of_page);
     for (int i = 0; i < 500; ++i) {
       NoteValues v;
-      v.textfile = text();
+      v.textPath = text();
       v.left = number(), v.top = number(), v.width = number(), v.height = number(), v.fontSize = number();
       v.backColor = static_cast<std::int32_t>(random());
       v.foreColor = static_cast<std::int32_t>(random());

@@ -60,7 +60,7 @@ TEST_P(NoteSettingsValue, StandsAloneAndIsTakenOnlyWhenUsable) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, NoteSettingsValue,
     testing::Values(
-        ValueCase{"Path", [](NoteRecord& r) { r.textfile = L"C:\\memo\\a.txt"; },
+        ValueCase{"Path", [](NoteRecord& r) { r.textPath = L"C:\\memo\\a.txt"; },
                   [](NoteSettings& s) { s.textPath = L"C:\\memo\\a.txt"; }},
         ValueCase{"Left", [](NoteRecord& r) { r.left = 1200; }, [](NoteSettings& s) { s.left = 1200; }},
         ValueCase{"NegativeTop", [](NoteRecord& r) { r.top = -900.5f; }, [](NoteSettings& s) { s.top = -900.5; }},

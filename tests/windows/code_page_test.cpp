@@ -79,7 +79,7 @@ TEST_F(WindowsCp932, WaveDashInAPathMakesAUtf8Record) {
       line->starts_with("\xEF\xBB\xBF"
                         "C:\\memo\\a\xE3\x80\x9C"
                         "b.txt,"));
-  EXPECT_EQ(ParseRecord(*line, *cp_).textfile, path);
+  EXPECT_EQ(ParseRecord(*line, *cp_).textPath, path);
 }
 
 TEST_F(WindowsCp932, WaveDashInALinkedTextFallsBackToUtf8) {

@@ -251,16 +251,16 @@ TEST_F(ColorChooser, SystemColourValueIsShownResolvedAndComesBackPlain) {
 
 // As a note paints it: black, and the value itself stays unless a colour is chosen.
 TEST_F(ColorChooser, UnusableValueOpensAtBlackAndStaysOnCancel) {
-  chooser.Flags = 3;
-  chooser.Color = 0x01336699;
+  chooser.flags = 3;
+  chooser.colour = 0x01336699;
   std::wstring red;
   driver.Then([&](HWND dialog) {
     red = Text(dialog, COLOR_RED);
     Press(dialog, IDCANCEL);
   });
-  EXPECT_EQ(chooser.ShowColor(owner.hwnd()), ChooserOutcome::Cancelled);
+  EXPECT_EQ(chooser.ShowColour(owner.hwnd()), ChooserOutcome::Cancelled);
   EXPECT_EQ(red, L"0");
-  EXPECT_EQ(chooser.Color, 0x01336699);
+  EXPECT_EQ(chooser.colour, 0x01336699);
 }
 
 TEST_F(ColorChooser, CustomColoursAreKeptBetweenUses) {

@@ -40,7 +40,7 @@ class UnsavedTextTest : public NoteFixture {
     const std::vector<UnsavedEntry> entries = unsaved.TakeEarlierEntries();
     EXPECT_EQ(entries.size(), 1u);
     if (entries.size() != 1) return {};
-    EXPECT_EQ(entries[0].textfile, textPath_);
+    EXPECT_EQ(entries[0].textPath, textPath_);
     EXPECT_EQ(Read(entries[0].recoveryFile), kUtf8Mark + expectedText);
     return entries[0];
   }
