@@ -12,6 +12,7 @@
 #include "platform/twips.h"
 #include "storage/note_record.h"
 #include "storage/paths.h"
+#include "storage/text_template.h"
 #include "storage/record_name.h"
 
 namespace varnel {
@@ -33,6 +34,8 @@ constexpr double kDropHintFontPoints = 9;
 // Posted by a drop whose record could not be written (wParam: the Win32 error), so the message
 // box opens after the drag has ended and not inside it.
 constexpr UINT kNoteNotCreatedMessage = WM_APP + 0x40;
+// Posted by a drop whose note could not read its file for now.
+constexpr UINT kUnreadableFilesMessage = WM_APP + 0x41;
 
 RECT ToPixels(const RECT& twips, int dpi) {
   return RECT{TwipsToPixels(twips.left, dpi), TwipsToPixels(twips.top, dpi), TwipsToPixels(twips.right, dpi),
@@ -74,6 +77,7 @@ void MainWindow::Load(int showCommand) {
   trayIcon_ = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), LoadText(IDS_MAIN_CAPTION));
   trayIcon_->Add();
   OpenAllNotes();
+  TellAboutUnreadableFiles();
   // The main window comes after the notes, in front of them.
   ::ShowWindow(hwnd(), showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ? SW_SHOWNORMAL : showCommand);
   ::UpdateWindow(hwnd());
@@ -90,6 +94,23 @@ void MainWindow::TellAboutEarlierUnsavedText() noexcept {
   }
 }
 
+// Linked files that could not be read for now: their notes keep their records and come back at a
+// later start. Told once, with the system's reason for each.
+void MainWindow::TellAboutUnreadableFiles() noexcept {
+  if (unreadable_.empty()) return;
+  try {
+    std::vector<std::wstring> items;
+    for (const UnreadableFile& file : unreadable_) {
+      items.push_back(LoadText(IDS_UNREADABLE_ENTRY, {file.path, SystemErrorText(file.error)}));
+    }
+    unreadable_.clear();
+    ShowMessageBox(hwnd(), ListNotice(LoadText(IDS_UNREADABLE_HEADING), items, LoadText(IDS_MORE_ENTRIES)),
+                   MB_OK | MB_ICONWARNING);
+  } catch (...) {
+    // Out of memory for the notice: the records are kept, the notes come back later.
+  }
+}
+
 void MainWindow::OpenAllNotes() {
   // Half-written files of a run that was killed while saving go first; the records they were
   // meant to replace are whole.
@@ -103,7 +124,7 @@ void MainWindow::OpenNote(const std::wstring& recordPath) {
   // Past the last slot no note opens in this run; the record stays for a later run.
   if (notesOpened_ >= 0 && notesOpened_ < kNoteSlots) {
     notes_[static_cast<size_t>(notesOpened_)] =
-        NoteWindow::Open(recordPath, NoteWindow::Services{*codePage_, chooser_, *unsavedText_});
+        NoteWindow::Open(recordPath, NoteWindow::Services{*codePage_, chooser_, *unsavedText_, unreadable_});
   }
   if (notesOpened_ < std::numeric_limits<std::int16_t>::max()) ++notesOpened_;
 }
@@ -135,6 +156,9 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   switch (msg) {
     case kNoteNotCreatedMessage:
       OnNoteNotCreated(static_cast<DWORD>(wParam));
+      return 0;
+    case kUnreadableFilesMessage:
+      TellAboutUnreadableFiles();
       return 0;
     case kTrayCallbackMessage:
       OnTrayCallback(lParam);
@@ -218,7 +242,7 @@ void MainWindow::OnClose() noexcept {
   // Only an ordinary exit may wait for the user; the end of a session never does.
   if (!unsavedText_->Lost().empty()) {
     try {
-      ShowMessageBox(hwnd(), LostNotice(unsavedText_->Lost(), LoadText(IDS_LOST_HEADING), LoadText(IDS_MORE_ENTRIES)), MB_OK | MB_ICONERROR);
+      ShowMessageBox(hwnd(), ListNotice(LoadText(IDS_LOST_HEADING), unsavedText_->Lost(), LoadText(IDS_MORE_ENTRIES)), MB_OK | MB_ICONERROR);
     } catch (...) {
       // Out of memory for the notice.
     }
@@ -263,6 +287,8 @@ void MainWindow::OnFileDropped(const std::wstring& droppedPath) noexcept {
   try {
     // Past the last slot this only counts; the record is opened in a later run.
     OpenNote(recordPath);
+    // Told once the drag is over, not inside it.
+    if (!unreadable_.empty()) ::PostMessageW(hwnd(), kUnreadableFilesMessage, 0, 0);
   } catch (...) {
     // The record is on disk: the note comes back at the next start.
   }

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/drop_target.h"
+#include "note/note_window.h"
 #include "note/unsaved_text.h"
 #include "platform/shared_chooser.h"
 #include "platform/tray_icon.h"
@@ -18,7 +20,6 @@
 
 namespace varnel {
 
-class NoteWindow;
 
 class MainWindow final : public WindowBase {
  public:
@@ -64,6 +65,7 @@ class MainWindow final : public WindowBase {
   void OnDestroy() noexcept;
   void OnNoteNotCreated(DWORD error) noexcept;
   void TellAboutEarlierUnsavedText() noexcept;
+  void TellAboutUnreadableFiles() noexcept;
 
   std::wstring folder_;
   std::unique_ptr<CodePage> codePage_;
@@ -79,6 +81,8 @@ class MainWindow final : public WindowBase {
   std::array<std::unique_ptr<NoteWindow>, kNoteSlots> notes_;
   // Every note opened or attempted in this run, counted past the last slot too.
   std::int16_t notesOpened_ = 0;
+  // Linked files the notes could not read for now, until the user has been told.
+  std::vector<UnreadableFile> unreadable_;
 
   int dpi_ = 96;
   bool unloaded_ = false;

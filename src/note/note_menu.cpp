@@ -149,12 +149,26 @@ void NoteWindow::OnWebStrip() {
   Layout();
 }
 
-// Unsaved edits give way to the file; a file that can no longer be read discards the note.
-void NoteWindow::OnReload() { LoadLinkedText(); }
+// Unsaved edits give way to the file. A file that cannot be read now is reported and the note keeps
+// its text; one that is gone or no longer text discards the note, and nothing is written.
+void NoteWindow::OnReload() {
+  DWORD error = ERROR_SUCCESS;
+  switch (LoadLinkedText(error)) {
+    case TextLoad::Loaded:
+      break;
+    case TextLoad::NotNow:
+      ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_READ, {textPath_, SystemErrorText(error)}), MB_OK | MB_ICONWARNING);
+      break;
+    case TextLoad::Lost:
+      DeleteFileIfPresent(recordPath_);
+      CloseWithoutSaving();
+      break;
+  }
+}
 
 // A file that cannot be written is reported, and the text stays in the note.
 void NoteWindow::OnOverwriteSave() {
-  const DWORD error = SaveLinkedText();
+  const DWORD error = SaveLinkedText().error;
   if (error == ERROR_SUCCESS) return;
   ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_SAVED, {textPath_, SystemErrorText(error)}), MB_OK | MB_ICONWARNING);
 }

@@ -13,6 +13,7 @@
 #include "platform/web_strip_url.h"
 #include "platform/web_view.h"
 #include "storage/note_record.h"
+#include "storage/paths.h"
 
 namespace varnel {
 namespace {
@@ -37,7 +38,10 @@ BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM areas) {
 
 std::unique_ptr<NoteWindow> NoteWindow::Open(const std::wstring& recordPath, const Services& services) {
   auto note = std::make_unique<NoteWindow>(Key{}, recordPath, services);
-  if (!note->CreateWindows()) return note;
+  if (!note->CreateWindows()) {
+    note->CloseWithoutSaving();
+    return note;
+  }
   note->Load();
   if (note->IsOpen()) ::ShowWindow(note->hwnd(), SW_SHOWNOACTIVATE);
   return note;
@@ -48,6 +52,7 @@ NoteWindow::NoteWindow(Key, const std::wstring& recordPath, const Services& serv
       codePage_(services.codePage),
       chooser_(services.chooser),
       unsavedText_(services.unsavedText),
+      unreadable_(services.unreadable),
       width_(kDesignNoteWidth),
       height_(kDesignNoteHeight) {}
 
@@ -71,10 +76,32 @@ bool NoteWindow::CreateWindows() {
 // Restores the note from its record, then shows its linked text.
 void NoteWindow::Load() {
   const ReadResult read = ReadWholeFile(recordPath_);
+  if (!read.bytes && read.error != ERROR_FILE_NOT_FOUND && read.error != ERROR_PATH_NOT_FOUND) {
+    // A record that is there but cannot be read now is kept as it is for a later start.
+    unreadable_.push_back({recordPath_, read.error});
+    CloseWithoutSaving();
+    return;
+  }
   const NoteSettings settings = SettingsFromRecord(ParseRecord(read.bytes.value_or(std::string()), codePage_));
-  textPath_ = settings.textPath;
+  recordedTextPath_ = settings.textPath;
+  const size_t slash = recordPath_.find_last_of(L"\\/");
+  const std::wstring recordFolder = slash == std::wstring::npos ? std::wstring() : recordPath_.substr(0, slash);
+  textPath_ = ResolveAgainstFolder(recordFolder, settings.textPath);
   Apply(settings);
-  if (!LoadLinkedText()) return;
+  DWORD error = ERROR_SUCCESS;
+  switch (LoadLinkedText(error)) {
+    case TextLoad::Loaded:
+      break;
+    case TextLoad::NotNow:
+      unreadable_.push_back({textPath_, error});
+      CloseWithoutSaving();
+      return;
+    case TextLoad::Lost:
+      DeleteFileIfPresent(recordPath_);
+      CloseWithoutSaving();
+      return;
+  }
+  loaded_ = true;
   textBox_.SetTooltip(LoadText(IDS_NOTE_TOOLTIP, {textPath_}));
   webStrip_->Navigate(kWebStripUrl);
 }
@@ -99,7 +126,7 @@ void NoteWindow::Apply(const NoteSettings& settings) {
 
 NoteSettings NoteWindow::CurrentSettings() const {
   const TextBoxFont& font = textBox_.Font();
-  return NoteSettings{textPath_,   left_,     top_,        width_,      height_,
+  return NoteSettings{recordedTextPath_,   left_,     top_,        width_,      height_,
                       textBox_.BackColour(), font.name, font.points, textBox_.TextColour(), font.bold,
                       font.italic, webStrip_->Visible()};
 }
@@ -117,37 +144,46 @@ void NoteWindow::KeepOnScreen() noexcept {
   ::SetWindowPos(hwnd(), nullptr, place->x, place->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Replaces the text box's content by the linked text file's. When the file cannot be read as
-// text, the note removes its record and closes; the text file itself is never touched.
-bool NoteWindow::LoadLinkedText() {
-  textBox_.SetText(L"");
-  const ReadResult read = textPath_.empty() ? ReadResult{} : ReadWholeFile(textPath_);
-  std::optional<DecodedText> decoded;
-  if (read.bytes) decoded = DecodeLinkedText(*read.bytes, codePage_);
-  // The text box must hold the whole text, or a partial text could later be saved over the file.
-  if (decoded && textBox_.SetText(decoded->text)) {
-    textFormat_ = decoded->format;
-    savedText_ = std::move(decoded->text);
-    // A save of this file that was cut short by a kill may have left its temporary file beside it.
-    if (const size_t slash = textPath_.find_last_of(L"\\/"); slash != std::wstring::npos) {
-      DeleteLeftoverTemporaries(textPath_.substr(0, slash), textPath_.substr(slash + 1));
-    }
-    return true;
+// Replaces the text box's content by the linked text file's. Nothing changes when the file cannot
+// be read now (NotNow, error says why); a file that is gone for good or is not text is Lost, and
+// then the text box may hold anything: the caller closes the note without saving. The linked file
+// itself is never written here.
+NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
+  const ReadResult read = textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadWholeFile(textPath_);
+  if (!read.bytes) {
+    error = read.error;
+    // A folder where the file should be is no text file either, now or later.
+    const bool folder = PathExists(textPath_) && !FileExists(textPath_);
+    return textPath_.empty() || folder || IsGoneForGood(textPath_, read.error) ? TextLoad::Lost : TextLoad::NotNow;
   }
-  DeleteFileIfPresent(recordPath_);
-  Close();
-  return false;
+  std::optional<DecodedText> decoded = DecodeLinkedText(*read.bytes, codePage_);
+  // The text box must hold the whole text, or a partial text could later be saved over the file.
+  if (!decoded || !textBox_.SetText(decoded->text)) return TextLoad::Lost;
+  textFormat_ = decoded->format;
+  savedText_ = std::move(decoded->text);
+  // A save of this file that was cut short by a kill may have left its temporary file beside it.
+  if (const size_t slash = textPath_.find_last_of(L"\\/"); slash != std::wstring::npos) {
+    DeleteLeftoverTemporaries(textPath_.substr(0, slash), textPath_.substr(slash + 1));
+  }
+  return TextLoad::Loaded;
 }
 
-DWORD NoteWindow::SaveLinkedText() {
+// Overwrites the linked file with the text box's text, in the file's own encoding and line ends,
+// keeping the file what it was: a link stays a link, every hard link sees the new text.
+OverwriteResult NoteWindow::SaveLinkedText() {
   std::wstring text = textBox_.Text();
   std::optional<EncodedText> encoded = EncodeLinkedText(text, textFormat_, codePage_);
-  if (!encoded) return ERROR_NO_UNICODE_TRANSLATION;
-  DWORD error = WriteFileAtomically(textPath_, encoded->bytes);
-  if (error != ERROR_SUCCESS) return error;
+  if (!encoded) return {ERROR_NO_UNICODE_TRANSLATION, {}};
+  OverwriteResult result = OverwriteLinkedFile(textPath_, encoded->bytes, unsavedText_.SafetyCopyFolder());
+  if (result.error != ERROR_SUCCESS) {
+    // A rewrite in place that failed part way left the file's earlier content in a copy: the next
+    // start names it with the other kept files.
+    if (!result.keptCopy.empty()) unsavedText_.Mention(textPath_, result.keptCopy);
+    return result;
+  }
   textFormat_ = encoded->format;
   savedText_ = std::move(text);
-  return ERROR_SUCCESS;
+  return result;
 }
 
 void NoteWindow::Close() noexcept {
@@ -156,10 +192,15 @@ void NoteWindow::Close() noexcept {
   Destroy();
 }
 
-// Saves the note only while its record file exists: a discarded note, or one whose text could not
-// be read, must not bring its record back. A record that another program holds open still exists.
+void NoteWindow::CloseWithoutSaving() noexcept {
+  loaded_ = false;
+  Destroy();
+}
+
+// Saves the note only once it has loaded, and only while its record file exists: a discarded note
+// must not bring its record back. A record that another program holds open still exists.
 void NoteWindow::SaveOnClose() noexcept {
-  if (!FileExists(recordPath_)) return;
+  if (!loaded_ || !FileExists(recordPath_)) return;
   // Each save stands alone: a record that cannot be written does not cost the user the text.
   std::optional<std::string> line;
   try {
@@ -173,7 +214,7 @@ void NoteWindow::SaveOnClose() noexcept {
   // Text that was not edited is not written, so another program's changes to the file survive.
   // Edits that cannot be written are kept elsewhere, and the next start says where.
   const std::wstring text = textBox_.Text();
-  if (text != savedText_ && SaveLinkedText() != ERROR_SUCCESS) unsavedText_.Keep(textPath_, text, codePage_);
+  if (text != savedText_ && SaveLinkedText().error != ERROR_SUCCESS) unsavedText_.Keep(textPath_, text, codePage_);
 }
 
 // Fits the text box and the web strip to the window's outer size.

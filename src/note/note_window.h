@@ -6,9 +6,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "note/note_text_box.h"
 #include "note/unsaved_text.h"
+#include "platform/files.h"
 #include "platform/shared_chooser.h"
 #include "platform/unique_handle.h"
 #include "platform/window_base.h"
@@ -19,6 +21,13 @@ namespace varnel {
 
 class WebView;
 struct NoteSettings;
+
+// A linked file that could not be read for a reason that may pass (held by another program, a
+// drive not connected, access denied): its note keeps its record and waits for a later start.
+struct UnreadableFile {
+  std::wstring path;
+  DWORD error = ERROR_SUCCESS;
+};
 
 // The commands of a note's popup menu; each value is also the item's command identifier.
 enum class NoteCommand : UINT {
@@ -36,16 +45,19 @@ class NoteWindow final : public WindowBase {
   static constexpr wchar_t kClassName[] = L"VarnelNote";
 
   // What every note borrows from the main window, which outlives the notes: the system code page,
-  // the font and colour chooser, and where edits go that cannot be written to the linked file.
+  // the font and colour chooser, where edits go that cannot be written to the linked file, and
+  // the list of linked files that could not be read for now, which the main window tells about.
   struct Services {
     const CodePage& codePage;
     SharedChooser& chooser;
     UnsavedText& unsavedText;
+    std::vector<UnreadableFile>& unreadable;
   };
 
   // Opens the note of the record file at recordPath: creates its window, restores it from the
-  // record and shows it. A note whose text cannot be read removes its record and is closed again
-  // at once (IsOpen() is false then).
+  // record and shows it. A note that cannot show its text is closed again at once (IsOpen() is
+  // false then), without writing anything: a linked file that is gone or not text takes its record
+  // with it; one that cannot be read now keeps it and is added to services.unreadable.
   static std::unique_ptr<NoteWindow> Open(const std::wstring& recordPath, const Services& services);
 
   // Only Open makes notes; the key keeps the constructor out of other hands.
@@ -68,8 +80,11 @@ class NoteWindow final : public WindowBase {
   void Apply(const NoteSettings& settings);
   NoteSettings CurrentSettings() const;
   void KeepOnScreen() noexcept;
-  bool LoadLinkedText();
-  DWORD SaveLinkedText();
+  // What became of reading the linked text file into the text box.
+  enum class TextLoad { Loaded, NotNow, Lost };
+  TextLoad LoadLinkedText(DWORD& error);
+  void CloseWithoutSaving() noexcept;
+  OverwriteResult SaveLinkedText();
   void SaveOnClose() noexcept;
   void Layout() noexcept;
 
@@ -102,13 +117,20 @@ class NoteWindow final : public WindowBase {
   const CodePage& codePage_;
   SharedChooser& chooser_;
   UnsavedText& unsavedText_;
+  std::vector<UnreadableFile>& unreadable_;
   int dpi_ = 96;
+  // Set once the record was read and applied and the text box holds the linked file's text: only
+  // then does closing write the record or the text.
+  bool loaded_ = false;
 
   // The window's geometry in twips, kept exact while the pixels agree with it.
   double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
 
-  // The linked text file and what was last read from or written to it.
+  // The linked text file as the record names it (written back as it was) and as the program reads
+  // it: a relative path is read against the record's folder, never the current directory.
+  std::wstring recordedTextPath_;
   std::wstring textPath_;
+  // What was last read from or written to the linked file.
   TextFormat textFormat_;
   std::wstring savedText_;
 

@@ -40,15 +40,38 @@ bool UnsavedText::KeepIn(const std::wstring& folder, const std::wstring& textPat
     if (!PathExists(candidate)) recoveryFile = std::move(candidate);
   }
   if (recoveryFile.empty()) return false;
-  const std::optional<std::string> entry = FormatUnsavedEntry({textPath, recoveryFile});
-  if (!entry) return false;
+  const std::optional<std::string> line = FormatUnsavedEntry({textPath, recoveryFile});
+  if (!line) return false;
   if (WriteFileAtomically(recoveryFile, bytes) != ERROR_SUCCESS) return false;
   // The list is written after the text, so it never names a file that is not there. A text that
   // could not be listed stays where it is: a copy the user may still find.
+  return AppendToList(folder, *line);
+}
+
+bool UnsavedText::AppendToList(const std::wstring& folder, const std::string& line) {
   const std::wstring list = JoinPath(folder, kListName);
   const ReadResult earlier = ReadWholeFile(list);
   if (!earlier.bytes && earlier.error != ERROR_FILE_NOT_FOUND) return false;
-  return WriteFileAtomically(list, earlier.bytes.value_or(std::string()) + *entry) == ERROR_SUCCESS;
+  return WriteFileAtomically(list, earlier.bytes.value_or(std::string()) + line) == ERROR_SUCCESS;
+}
+
+void UnsavedText::Mention(const std::wstring& textPath, const std::wstring& keptFile) noexcept {
+  try {
+    const std::optional<std::string> line = FormatUnsavedEntry({textPath, keptFile});
+    if (!line) return;
+    for (const std::wstring& folder : folders_) {
+      if (!folder.empty() && AppendToList(folder, *line)) return;
+    }
+  } catch (...) {
+    // Out of memory: the copy itself is on disk.
+  }
+}
+
+std::wstring UnsavedText::SafetyCopyFolder() const {
+  for (const std::wstring& folder : folders_) {
+    if (!folder.empty()) return folder;
+  }
+  return {};
 }
 
 std::vector<UnsavedEntry> UnsavedText::TakeEarlierEntries() {

@@ -22,6 +22,13 @@ class UnsavedText {
   // is then also counted in Lost().
   bool Keep(const std::wstring& textPath, std::wstring_view text, const CodePage& systemCodePage) noexcept;
 
+  // Lists a file that already holds a linked file's content (a safety copy left by a write that
+  // failed part way), so that the next start names it like the recovery files.
+  void Mention(const std::wstring& textPath, const std::wstring& keptFile) noexcept;
+
+  // Where a linked file's content is copied before it is rewritten in place.
+  std::wstring SafetyCopyFolder() const;
+
   // Linked files whose edits could be kept nowhere in this run.
   const std::vector<std::wstring>& Lost() const noexcept { return lost_; }
 
@@ -31,6 +38,7 @@ class UnsavedText {
 
  private:
   bool KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes);
+  bool AppendToList(const std::wstring& folder, const std::string& line);
 
   std::vector<std::wstring> folders_;
   std::vector<std::wstring> lost_;

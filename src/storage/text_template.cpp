@@ -18,4 +18,13 @@ std::wstring FillIn(std::wstring_view pattern, std::initializer_list<std::wstrin
   return text;
 }
 
+std::wstring ListNotice(std::wstring_view heading, const std::vector<std::wstring>& items, std::wstring_view more,
+                        std::size_t limit) {
+  std::wstring text(heading);
+  const std::size_t listed = items.size() < limit ? items.size() : limit;
+  for (std::size_t i = 0; i < listed; ++i) text += items[i] + L"\r\n";
+  if (items.size() > listed) text += FillIn(more, {std::to_wstring(items.size() - listed)});
+  return text;
+}
+
 }  // namespace varnel

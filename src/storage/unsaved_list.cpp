@@ -109,13 +109,5 @@ std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstrin
   return text;
 }
 
-std::wstring LostNotice(const std::vector<std::wstring>& textPaths, std::wstring_view heading,
-                        std::wstring_view more) {
-  std::wstring text(heading);
-  const size_t listed = std::min(textPaths.size(), kMaxListedEntries);
-  for (size_t i = 0; i < listed; ++i) text += textPaths[i] + L"\r\n";
-  if (textPaths.size() > listed) text += FillIn(more, {std::to_wstring(textPaths.size() - listed)});
-  return text;
-}
 
 }  // namespace varnel

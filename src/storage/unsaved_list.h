@@ -42,8 +42,5 @@ std::vector<UnsavedEntry> ParseUnsavedList(std::string_view bytes);
 std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstring_view heading,
                            std::wstring_view more);
 
-// What an ordinary exit tells the user when edits could be kept nowhere, in the same form.
-std::wstring LostNotice(const std::vector<std::wstring>& textPaths, std::wstring_view heading,
-                        std::wstring_view more);
 
 }  // namespace varnel

@@ -59,7 +59,7 @@ TEST(UnsavedNotices, NameEveryFileUpToALimit) {
   EXPECT_EQ(notice.find(L"t20"), std::wstring::npos);
   EXPECT_NE(notice.find(L"ほか 5 件"), std::wstring::npos);
 
-  const std::wstring lost = LostNotice({L"C:\\a.txt", L"C:\\b.txt"}, L"", L"ほか %1 件\r\n");
+  const std::wstring lost = ListNotice(L"", {L"C:\\a.txt", L"C:\\b.txt"}, L"ほか %1 件\r\n");
   EXPECT_NE(lost.find(L"C:\\a.txt\r\nC:\\b.txt\r\n"), std::wstring::npos);
   EXPECT_EQ(lost.find(L"ほか"), std::wstring::npos);
 }

@@ -8,11 +8,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "note/note_window.h"
 #include "note/unsaved_text.h"
 #include "platform/shared_chooser.h"
 #include "platform/files.h"
+#include "platform/unique_handle.h"
 #include "storage/code_page.h"
 #include "storage/note_record.h"
 #include "temp_folder.h"
@@ -41,7 +43,7 @@ class NoteFixture : public ::testing::Test {
 
   std::unique_ptr<NoteWindow> Open() { return Open(unsaved_); }
   std::unique_ptr<NoteWindow> Open(UnsavedText& unsaved, const std::wstring& record = {}) {
-    return NoteWindow::Open(record.empty() ? record_ : record, {*codePage_, chooser_, unsaved});
+    return NoteWindow::Open(record.empty() ? record_ : record, {*codePage_, chooser_, unsaved, unreadable_});
   }
   static HWND TextBoxOf(const NoteWindow& note) { return ::GetDlgItem(note.hwnd(), NoteTextBox::kControlId); }
   static std::wstring TextOf(const NoteWindow& note) { return WindowText(TextBoxOf(note)); }
@@ -49,6 +51,7 @@ class NoteFixture : public ::testing::Test {
 
   TempFolder folder_;
   SharedChooser chooser_;
+  std::vector<UnreadableFile> unreadable_;
   UnsavedText unsaved_{{folder_.Path(L"recovery")}};
   std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
   std::wstring record_ = folder_.Path(L"787104000.5.dat");

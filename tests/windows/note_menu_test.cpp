@@ -310,6 +310,38 @@ TEST_F(NoteMenuTest, ReloadReplacesEditsAndAnUnreadableFileDiscardsTheNote) {
   EXPECT_EQ(driver_.stuck, 0);
 }
 
+TEST_F(NoteMenuTest, ReloadThatFailsNeverWritesTheLinkedFile) {
+  // Held by another program: the reason is told, the note keeps its edits.
+  auto note = Open();
+  ::SetWindowTextW(TextBoxOf(*note), L"edited");
+  MessageBoxSeen seen;
+  {
+    UniqueFile held(::CreateFileW(textPath_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    RunCommand(*note, L"テキストデータの再読込み", [&](HWND box) {
+      seen = ReadMessageBox(box);
+      Press(box, IDOK);
+    });
+  }
+  EXPECT_EQ(seen.text, L"ﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ + L" ]を今は読み込めません。付箋紙の内容はそのままです。\r\n" +
+                           SystemErrorText(ERROR_SHARING_VIOLATION));
+  ASSERT_TRUE(note->IsOpen());
+  EXPECT_EQ(TextOf(*note), L"edited");
+
+  // No longer text, and a record that cannot be deleted: the note goes and writes nothing, now or
+  // when the program ends.
+  const std::string binary("MZ\x90\0\x03", 5);
+  Write(textPath_, binary);
+  ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_READONLY);
+  RunCommand(*note, L"テキストデータの再読込み");
+  EXPECT_FALSE(note->IsOpen());
+  note->Close();
+  EXPECT_EQ(Read(textPath_), binary);
+  EXPECT_TRUE(FileExists(record_));
+  ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
 TEST_F(NoteMenuTest, OverwriteSaveWritesEvenUnchangedTextAndAFailureIsToldAndLosesNothing) {
   auto note = Open();
   Write(textPath_, "changed elsewhere\r\n");

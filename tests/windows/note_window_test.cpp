@@ -116,6 +116,47 @@ INSTANTIATE_TEST_SUITE_P(Files, UnreadableText,
                                            UnreadableCase{"InvalidCodePage", false, "a\x81\r\n"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(NoteTest, FileThatCannotBeReadNowKeepsItsRecordIsToldAboutAndComesBackLater) {
+  Write(textPath_, "a\r\n");
+  WriteNewRecord(textPath_);
+  const std::string record = Read(record_);
+  {
+    // Another program holds the file open without sharing it.
+    UniqueFile held(::CreateFileW(textPath_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    auto note = Open();
+    EXPECT_FALSE(note->IsOpen());
+  }
+  EXPECT_EQ(Read(record_), record);
+  EXPECT_EQ(Read(textPath_), "a\r\n");
+  ASSERT_EQ(unreadable_.size(), 1u);
+  EXPECT_EQ(unreadable_[0].path, textPath_);
+  EXPECT_EQ(unreadable_[0].error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  EXPECT_EQ(TextOf(*note), L"a");
+}
+
+TEST_F(NoteTest, RelativePathIsReadBesideTheRecordNeverInTheCurrentFolder) {
+  Write(textPath_, "beside the record\r\n");
+  Write(record_, *FormatNewRecord(L"メモ.txt", 1500, 750, *codePage_));
+  TempFolder elsewhere;
+  Write(elsewhere.Path(L"メモ.txt"), "another file\r\n");
+  wchar_t previous[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(::SetCurrentDirectoryW(elsewhere.Path(L"").c_str()));
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  EXPECT_EQ(TextOf(*note), L"beside the record");
+  SetText(*note, L"edited");
+  note->Close();
+  ::SetCurrentDirectoryW(previous);
+  EXPECT_EQ(Read(textPath_), "edited\r\n");
+  EXPECT_EQ(Read(elsewhere.Path(L"メモ.txt")), "another file\r\n");
+  // The record keeps the path as it was written.
+  EXPECT_EQ(codePage_->Decode(Read(record_)).value_or(L"").rfind(L"メモ.txt,", 0), 0u);
+}
+
 TEST_F(NoteTest, EmptyRecordFileDisappears) {
   Write(record_, "");
   auto note = Open();
