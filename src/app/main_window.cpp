@@ -77,11 +77,11 @@ void MainWindow::Load(int showCommand) {
   trayIcon_ = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), LoadText(IDS_MAIN_CAPTION));
   trayIcon_->Add();
   OpenAllNotes();
-  TellAboutUnreadableFiles();
   // The main window comes after the notes, in front of them.
   ::ShowWindow(hwnd(), showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ? SW_SHOWNORMAL : showCommand);
   ::UpdateWindow(hwnd());
   TellAboutEarlierUnsavedText();
+  TellAboutUnreadableFiles();
 }
 
 // Edits that an earlier run could not write to their files: told once, with where they are.

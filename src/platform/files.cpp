@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <vector>
 
 #include "platform/texts.h"
 #include "platform/unique_handle.h"
@@ -182,28 +183,51 @@ void TakeProperties(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& 
   if (from.dwFileAttributes & kKept) ::SetFileAttributesW(path.c_str(), from.dwFileAttributes & kKept);
 }
 
-// Replaces the file by a new one holding bytes, in one rename: whoever opens the path sees the
-// whole old file or the whole new one, never a mixture. ReplaceFileW merges the old file's
-// attributes, creation time, security and streams into the new one and then renames it over the
-// old one; where it fails (Wine, some network file systems) MoveFileExW does the rename alone.
-// The attributes and creation time are put on the new file beforehand in either case: Wine's
-// ReplaceFileW keeps neither.
+// Gives the new file the old one's owner, group and access list. Best effort, like the rest: an
+// owner we may not set (it takes a privilege) still leaves the access list to try on its own.
+void TakeSecurity(const std::wstring& path, const std::wstring& from) {
+  constexpr SECURITY_INFORMATION kAttempts[] = {
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, DACL_SECURITY_INFORMATION};
+  for (const SECURITY_INFORMATION parts : kAttempts) {
+    DWORD needed = 0;
+    ::GetFileSecurityW(from.c_str(), parts, nullptr, 0, &needed);
+    if (needed == 0) return;
+    std::vector<unsigned char> descriptor(needed);
+    if (!::GetFileSecurityW(from.c_str(), parts, descriptor.data(), needed, &needed)) return;
+    if (::SetFileSecurityW(path.c_str(), parts, descriptor.data())) return;
+  }
+}
+
+// Copies the old file's alternate data streams (what a browser notes about a download, for one)
+// onto the new file; the main stream is the new content.
+void TakeStreams(const std::wstring& path, const std::wstring& from) {
+  WIN32_FIND_STREAM_DATA stream{};
+  UniqueFind find(::FindFirstStreamW(from.c_str(), FindStreamInfoStandard, &stream, 0));
+  if (!find) return;
+  do {
+    const std::wstring name = stream.cStreamName;  // ":name:$DATA"
+    if (name == L"::$DATA") continue;
+    const ReadResult content = ReadWholeFile(from + name);
+    if (content.bytes) WriteAndFlush(path + name, *content.bytes);
+  } while (::FindNextStreamW(find.get(), &stream));
+}
+
+// Replaces the file by a new one holding bytes, in one rename: whoever opens the path, and whatever
+// stops the program, sees the whole old file or the whole new one, never a mixture or nothing.
+// ReplaceFileW would merge the old file's properties by itself, but it is not one step everywhere
+// (under Wine a kill between its two renames leaves no file at the path), so the new file takes
+// the old one's streams, attributes, creation time and security first and then one MoveFileExW
+// puts it in place.
 DWORD ReplaceKeepingProperties(const std::wstring& path, std::string_view bytes,
                                const BY_HANDLE_FILE_INFORMATION& old) {
   const std::wstring temporary = TemporaryNameFor(path);
   DWORD error = WriteAndFlush(temporary, bytes);
   if (error == ERROR_SUCCESS) {
+    TakeStreams(temporary, path);
     TakeProperties(temporary, old);
-    if (!::ReplaceFileW(path.c_str(), temporary.c_str(), nullptr,
-                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
+    TakeSecurity(temporary, path);
+    if (!::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       error = ::GetLastError();
-      // A failed ReplaceFileW may already have moved the old file away (ERROR_UNABLE_TO_MOVE_REPLACEMENT
-      // and _2): the new file still under its temporary name then belongs at the path all the same.
-      if (::GetFileAttributesW(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        error = ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-                    ? ERROR_SUCCESS
-                    : ::GetLastError();
-      }
     }
   }
   if (error != ERROR_SUCCESS) ::DeleteFileW(temporary.c_str());
@@ -282,6 +306,10 @@ OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view b
 }
 
 bool IsGoneForGood(const std::wstring& path, DWORD readError) {
+  // A path that is no valid name never names a file, now or later.
+  if (readError == ERROR_INVALID_NAME || readError == ERROR_BAD_PATHNAME || readError == ERROR_FILENAME_EXCED_RANGE) {
+    return true;
+  }
   if (readError != ERROR_FILE_NOT_FOUND && readError != ERROR_PATH_NOT_FOUND) return false;
   const size_t slash = path.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return false;

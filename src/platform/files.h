@@ -57,7 +57,7 @@ OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view b
                                     const std::wstring& backupFolder);
 
 // True when a linked file that could not be read (readError) is really gone: it is missing from a
-// folder that is there. False when the failure may pass: the file is held open, access is denied,
+// folder that is there, or its path is no valid name at all. False when the failure may pass: the file is held open, access is denied,
 // or the drive, share or folder holding it cannot be reached now.
 bool IsGoneForGood(const std::wstring& path, DWORD readError);
 

@@ -464,6 +464,9 @@ TEST(IsGoneForGood, OnlyAFileMissingFromAFolderThatIsThereIsGone) {
                       ERROR_BAD_NET_NAME, ERROR_NETNAME_DELETED, ERROR_DEV_NOT_EXIST}) {
     EXPECT_FALSE(IsGoneForGood(missing, error)) << error;
   }
+  // A name no file system takes never comes back.
+  const std::wstring invalid = folder.Path(L"say \"hi\".txt");
+  EXPECT_TRUE(IsGoneForGood(invalid, ReadWholeFile(invalid).error));
 }
 
 }  // namespace
