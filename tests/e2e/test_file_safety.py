@@ -92,12 +92,16 @@ class FileSafetyTest(unittest.TestCase):
         self.assertIn(windows_path(path), text)
         self.assertTrue(any(reason and reason in text for reason in reasons()), text)
 
-    def answer_any_message(self):
-        """A message the program may give on the way (its wording is not what is tested here)."""
+    def wait_for_notes(self, count, what):
+        """Waits until count notes are left, answering any message the program gives on the way
+        (its wording is not what is tested here)."""
+        def left():
+            for box in windows_of(DIALOG):
+                probe("click", box["hwnd"], IDOK)
+            return len(notes()) == count
+        wait_until(left, message=what)
         time.sleep(1)
-        for box in windows_of(DIALOG):
-            probe("click", box["hwnd"], IDOK)
-        wait_until(lambda: not windows_of(DIALOG), message="no message box")
+        wait_until(left, message=what)
 
     def recovery_files(self):
         return [p for folder in [self.app.folder, *local_recovery_folders()]
@@ -117,13 +121,11 @@ class FileSafetyTest(unittest.TestCase):
         for name in original:
             self.app.write(name, NOT_TEXT)
         self.reload(self.note_showing("read-only record"))
-        wait_until(lambda: len(notes()) == 1, message="the note of the read-only record to close")
-        self.answer_any_message()
+        self.wait_for_notes(1, "the note of the read-only record to close")
         self.assertEqual(self.app.read("ro.txt"), NOT_TEXT)
         with hold(self.app.path("1.dat")):
             self.reload(self.note_showing("held record"))
-            wait_until(lambda: not notes(), message="the note of the held record to close")
-            self.answer_any_message()
+            self.wait_for_notes(0, "the note of the held record to close")
             self.assertEqual(self.app.read("held.txt"), NOT_TEXT)
         self.quit()
         for name in original:
