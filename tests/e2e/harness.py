@@ -210,10 +210,12 @@ class App:
     def write_record(self, name, text_name, **values):
         return self.write(name, self.record_line(text_name, **values))
 
-    def start(self):
+    def start(self, cwd=None):
+        """Starts the program; cwd is the current directory it starts in, as a shortcut's "Start in"
+        folder would give it (by default the test's own)."""
         # Wine's own messages go to a file, to explain a start that failed.
         with open(self.logs / f"wine-{len(self.processes)}.log", "wb") as log:
-            process = subprocess.Popen(["wine", str(self.exe)], stdout=subprocess.DEVNULL, stderr=log)
+            process = subprocess.Popen(["wine", str(self.exe)], stdout=subprocess.DEVNULL, stderr=log, cwd=cwd)
         self.processes.append(process)
         return process
 
