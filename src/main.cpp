@@ -69,6 +69,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
                            MB_OK | MB_ICONERROR);
     return 1;
   }
-  mainWindow->Load(showCommand);
+  mainWindow->Start(showCommand);
   return RunMessageLoop();
 }

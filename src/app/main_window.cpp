@@ -72,7 +72,7 @@ std::unique_ptr<MainWindow> MainWindow::Create() {
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::Load(int showCommand) {
+void MainWindow::Start(int showCommand) {
   // The shell's answer is kept, not acted on: without a tray the program still runs.
   trayIcon_ = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), LoadText(IDS_MAIN_CAPTION));
   trayIcon_->Add();
@@ -238,7 +238,7 @@ void MainWindow::OnTaskbarCreated() noexcept {
 void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) noexcept { ApplyDesignSize(dpi, &suggested); }
 
 void MainWindow::OnClose() noexcept {
-  Unload();
+  Shutdown();
   // Only an ordinary exit may wait for the user; the end of a session never does.
   if (!unsavedText_->Lost().empty()) {
     try {
@@ -258,14 +258,14 @@ void MainWindow::OnDestroy() noexcept {
 
 LRESULT MainWindow::OnEndSession(bool ending) noexcept {
   // The session may end the process as soon as this returns: save everything now, once.
-  if (ending) Unload();
+  if (ending) Shutdown();
   return 0;
 }
 
 // Shutdown runs once, whether the main window closes or the Windows session ends.
-void MainWindow::Unload() noexcept {
-  if (unloaded_) return;
-  unloaded_ = true;
+void MainWindow::Shutdown() noexcept {
+  if (shutDown_) return;
+  shutDown_ = true;
   // No new notes once the notes are being closed.
   dropTarget_.Revoke();
   CloseAllNotes();

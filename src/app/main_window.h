@@ -33,7 +33,7 @@ class MainWindow final : public WindowBase {
   ~MainWindow() override;
 
   // Start-up after the single-instance check: reopens every note, then shows the main window.
-  void Load(int showCommand);
+  void Start(int showCommand);
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
@@ -46,7 +46,7 @@ class MainWindow final : public WindowBase {
   // Closes every registered note that is still open; each saves itself.
   void CloseAllNotes() noexcept;
   // Shutdown, once: every note closed and saved, the tray icon removed.
-  void Unload() noexcept;
+  void Shutdown() noexcept;
 
   // A file dropped on the main window: writes a new record for it in the application folder and
   // opens its note. When the record cannot be written the user is told why, once the drop is over.
@@ -85,7 +85,7 @@ class MainWindow final : public WindowBase {
   std::vector<UnreadableFile> unreadable_;
 
   int dpi_ = 96;
-  bool unloaded_ = false;
+  bool shutDown_ = false;
   UINT taskbarCreated_ = TrayIcon::TaskbarCreatedMessage();
   std::unique_ptr<TrayIcon> trayIcon_;
   UniqueIcon icon_;
