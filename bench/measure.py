@@ -19,7 +19,7 @@ import subprocess
 import sys
 import time
 
-from notes import japanese_text, write_floor_notes, write_varnel_notes, write_xpad_notes
+from notes import long_line_text, write_floor_notes, write_varnel_notes, write_xpad_notes
 from xwindows import MapWatcher
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
@@ -34,6 +34,8 @@ WINE64 = shutil.which("wine64") or "/usr/lib/wine/wine64"
 CAPTION = " Varnel ver2.0"
 NOTE_BYTES = 2 * 1024
 EDIT = "編集済み"
+# A paragraph pasted without line breaks: the longest line the bench gives a note.
+LONG_LINE_CHARACTERS = 100_000
 TIMEOUT = 180
 
 
@@ -135,13 +137,14 @@ class Bench:
                            stderr=subprocess.DEVNULL, timeout=TIMEOUT, check=False)
         return output.read_bytes().decode("utf-8", "replace").strip()
 
-    def varnel(self, count, size=NOTE_BYTES):
-        """Varnel with count notes: start-up to every note and the main window shown; memory once
-        idle; then every note edited and the main window closed: shutdown to the exit, with every
-        file checked."""
+    def varnel(self, count, size=NOTE_BYTES, first_text=None):
+        """Varnel with count notes (the first one linked to first_text, when given): start-up to
+        every note and the main window shown; memory once idle; then every note edited and the main
+        window closed: shutdown to the exit, with every file checked."""
         folder = self.folder(f"varnel-{count}")
         shutil.copy2(self.varnel_exe, folder / "varnel.exe")
-        texts = write_varnel_notes(folder, count, size)
+        texts = write_varnel_notes(folder, count, size, first_text)
+        originals = {path: path.read_bytes() for path in texts}
         process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
         try:
             def shown(windows):
@@ -161,9 +164,8 @@ class Bench:
                 raise Broken("Varnel did not exit after its main window was closed")
         finally:
             process.stop()
-        expected = japanese_text(size)[:-2] + EDIT.encode("cp932") + b"\r\n"
         saved = sum(1 for path in texts
-                    if path.read_bytes() == expected and path.with_suffix(".dat").read_bytes().endswith(b"\r\n"))
+                    if path.read_bytes() == originals[path][:-2] + EDIT.encode("cp932") + b"\r\n" and path.with_suffix(".dat").read_bytes().endswith(b"\r\n"))
         leftovers = list(folder.glob("*.varnel-tmp"))
         if saved != count or leftovers or process.code != 0:
             raise Broken(f"{saved} of {count} notes saved, {len(leftovers)} temporary files left, "
@@ -234,6 +236,7 @@ def main():
         "varnel 0": lambda: bench.varnel(0),
         "varnel 10": lambda: bench.varnel(10),
         "varnel 101": lambda: bench.varnel(101),
+        "varnel 101 long line": lambda: bench.varnel(101, first_text=long_line_text(LONG_LINE_CHARACTERS)),
         "floor 101": lambda: bench.floor(101),
         "xpad 101": lambda: bench.xpad(101),
         "trivial": lambda: bench.floor(1),
@@ -310,6 +313,8 @@ def print_table(results):
     measured("- xpad, 101 pads", "xpad 101", "startup", "s")
     ratio("- Varnel / floor", "varnel 101", "floor 101", "startup", 1.5, False)
     ratio("- Varnel / xpad", "varnel 101", "xpad 101", "startup", 1, True)
+    measured("start-up, 101 notes, one a 100,000-character line", "varnel 101 long line", "startup", "s")
+    ratio("- with / without the long line", "varnel 101 long line", "varnel 101", "startup", 1.1, False)
     measured("shutdown, 101 edited notes", "varnel 101", "shutdown", "s", 1)
     measured("peak memory, 101 notes", "varnel 101", "peak", "MiB")
     measured("- floor program, 101 windows", "floor 101", "peak", "MiB")

@@ -20,6 +20,15 @@ def japanese_text(size):
     return line * whole + b"x" * rest + b"\r\n"
 
 
+LONG_LINE = "改行なしで続く長い段落、日本語の文章によくある形。"
+
+
+def long_line_text(characters):
+    """One line of characters Japanese characters in code page 932, ending in CR LF: a paragraph
+    pasted without line breaks."""
+    return ((LONG_LINE * (characters // len(LONG_LINE) + 1))[:characters] + "\r\n").encode("cp932")
+
+
 def place(index):
     """A note's left and top in pixels."""
     return (index % COLUMNS) * STEP_X_PX, (index // COLUMNS) * STEP_Y_PX
@@ -30,14 +39,15 @@ def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
-def write_varnel_notes(folder, count, size):
-    """count linked text files of size bytes and their records; returns the text files' paths."""
+def write_varnel_notes(folder, count, size, first_text=None):
+    """count linked text files of size bytes (the first one holding first_text instead, when
+    given) and their records; returns the text files' paths."""
     folder = pathlib.Path(folder)
     text = japanese_text(size)
     paths = []
     for index in range(count):
         path = folder / f"{index:03}.txt"
-        path.write_bytes(text)
+        path.write_bytes(first_text if index == 0 and first_text is not None else text)
         left, top = place(index)
         fields = [windows_path(path), left * TWIPS_PER_PX, top * TWIPS_PER_PX, SIZE_PX * TWIPS_PER_PX,
                   SIZE_PX * TWIPS_PER_PX, "&H00C0C0C0&", "ＭＳ Ｐゴシック", "9", "&H00000000&", "False", "False",

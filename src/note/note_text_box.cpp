@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "note/line_wrap.h"
 #include "platform/colours.h"
 #include "platform/dpi.h"
 #include "platform/twips.h"
@@ -11,6 +12,8 @@ namespace varnel {
 namespace {
 
 constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
+// A text box with these styles does not wrap; the scroll bar lets the mouse reach a line's far end.
+constexpr DWORD kUnwrappedStyle = ES_AUTOHSCROLL | WS_HSCROLL;
 constexpr UINT_PTR kSubclassId = 1;
 // Long paths wrap in the tooltip instead of running off the screen.
 constexpr double kTooltipWidthTwips = 6000;
@@ -23,16 +26,44 @@ bool NoteTextBox::Create(HWND parent, std::int32_t textColour, std::int32_t back
   backColour_ = backColour;
   backBrush_.reset(::CreateSolidBrush(ResolveColour(backColour_).value_or(0)));
   onMenuKey_ = std::move(onMenuKey);
-  control_ = ::CreateWindowExW(0, L"EDIT", L"", kStyle, 0, 0, 0, 0, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)), ::GetModuleHandleW(nullptr),
-                               nullptr);
-  if (!control_) return false;
+  control_ = MakeControl(parent, true, RECT{});
+  return control_ != nullptr;
+}
+
+HWND NoteTextBox::MakeControl(HWND parent, bool wrap, const RECT& place) noexcept {
+  HWND control = ::CreateWindowExW(0, L"EDIT", L"", kStyle | (wrap ? 0 : kUnwrappedStyle), place.left, place.top,
+                                   place.right - place.left, place.bottom - place.top, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)),
+                                   ::GetModuleHandleW(nullptr), nullptr);
+  if (!control) return nullptr;
   // Without a limit of its own a text box stops at 32,767 characters and would cut long files.
-  ::SendMessageW(control_, EM_SETLIMITTEXT, 0, 0);
+  ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+  if (fontHandle_) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle_.get()), FALSE);
   // The control opens its own editing menu on a right click; from the keyboard it must open the
   // note's. The mouse's first visit also makes the tooltip.
-  ::SetWindowSubclass(control_, &NoteTextBox::SubclassProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-  return true;
+  ::SetWindowSubclass(control, &NoteTextBox::SubclassProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  return control;
+}
+
+bool NoteTextBox::Wraps() const noexcept { return (::GetWindowLongW(control_, GWL_STYLE) & ES_AUTOHSCROLL) == 0; }
+
+// A text box wraps or not from its creation on, so another one takes the old one's place, with
+// its font, its place among the note's controls and the focus. The tooltip named the old one: the
+// mouse's next visit makes a new one. When no new box can be made the old one stays, slow but whole.
+void NoteTextBox::Remake(bool wrap) noexcept {
+  HWND parent = ::GetParent(control_);
+  RECT place = ScreenRect();
+  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+  HWND made = MakeControl(parent, wrap, place);
+  if (!made) return;
+  ::SetWindowPos(made, control_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const bool focused = ::GetFocus() == control_;
+  if (tooltip_) ::DestroyWindow(tooltip_);
+  tooltip_ = nullptr;
+  HWND old = control_;
+  control_ = made;
+  ::DestroyWindow(old);
+  if (focused) ::SetFocus(control_);
 }
 
 std::wstring NoteTextBox::Text() const {
@@ -41,7 +72,11 @@ std::wstring NoteTextBox::Text() const {
   return text;
 }
 
+// A text with a line too long to wrap quickly is shown unwrapped (see note/line_wrap.h); the text
+// itself is never changed.
 bool NoteTextBox::SetText(const std::wstring& text) {
+  const bool wrap = WrapsQuickly(text);
+  if (wrap != Wraps()) Remake(wrap);
   if (!::SetWindowTextW(control_, text.c_str())) return false;
   ::SendMessageW(control_, EM_SETMODIFY, FALSE, 0);
   return Text() == text;
@@ -134,8 +169,11 @@ LRESULT CALLBACK NoteTextBox::SubclassProcedure(HWND hwnd, UINT msg, WPARAM wPar
       break;
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(hwnd, &NoteTextBox::SubclassProcedure, id);
-      textBox->control_ = nullptr;
-      textBox->tooltip_ = nullptr;
+      // A box replaced by another one leaves the new one in place.
+      if (textBox->control_ == hwnd) {
+        textBox->control_ = nullptr;
+        textBox->tooltip_ = nullptr;
+      }
       break;
     default:
       break;

@@ -37,8 +37,11 @@ class NoteTextBox {
   HWND hwnd() const noexcept { return control_; }
 
   std::wstring Text() const;
-  // Replaces the whole text; true only when the control then holds exactly this text.
+  // Replaces the whole text; true only when the control then holds exactly this text. A text with
+  // a line longer than kLongestWrappedLine (note/line_wrap.h) is shown without wrapping, any other
+  // text wrapped; the control is made again when that changes, and hwnd() then names the new one.
   bool SetText(const std::wstring& text);
+  bool Wraps() const noexcept;
 
   const TextBoxFont& Font() const noexcept { return font_; }
   // Takes the font at the monitor's DPI; a font the system refuses leaves the current one.
@@ -63,6 +66,8 @@ class NoteTextBox {
  private:
   static LRESULT CALLBACK SubclassProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                             DWORD_PTR self) noexcept;
+  HWND MakeControl(HWND parent, bool wrap, const RECT& place) noexcept;
+  void Remake(bool wrap) noexcept;
   void MakeTooltip(const MSG& firstMove) noexcept;
 
   HWND control_ = nullptr;  // child of the note window: destroyed with it

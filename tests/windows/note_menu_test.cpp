@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "note/line_wrap.h"
 #include "note_fixture.h"
 #include "popup_driver.h"
 
@@ -339,6 +340,45 @@ TEST_F(NoteMenuTest, ReloadThatFailsNeverWritesTheLinkedFile) {
   EXPECT_EQ(Read(textPath_), binary);
   EXPECT_TRUE(FileExists(record_));
   ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_NORMAL);
+// A line too long to wrap quickly turns wrapping off, and a reload without one turns it back on.
+// Each time the text box is another control, which must take the old one's font, place, focus and
+// menu key, and hold the text exactly.
+TEST_F(NoteMenuTest, ReloadSwitchesWrappingAndTheNewTextBoxKeepsFontPlaceFocusAndMenuKey) {
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  const auto wraps = [&] { return (::GetWindowLongW(TextBoxOf(*note), GWL_STYLE) & ES_AUTOHSCROLL) == 0; };
+  EXPECT_TRUE(wraps());
+  const LOGFONTW font = FontOf(*note);
+  RECT place{};
+  ::GetWindowRect(TextBoxOf(*note), &place);
+  ::SetFocus(TextBoxOf(*note));
+
+  const std::string longLine(kLongestWrappedLine + 1, 'x');
+  for (const std::string& file : {"a\r\n" + longLine + "\r\nb\r\n", std::string(kLongestWrappedLine, 'y') + "\r\n"}) {
+    Write(textPath_, file);
+    RunCommand(*note, L"テキストデータの再読込み");
+    SCOPED_TRACE(file.size());
+    EXPECT_EQ(wraps(), file.find(longLine) == std::string::npos);
+    EXPECT_EQ(TextOf(*note), std::wstring(file.begin(), file.end() - 2));
+    EXPECT_EQ(std::wstring(FontOf(*note).lfFaceName), font.lfFaceName);
+    EXPECT_EQ(FontOf(*note).lfHeight, font.lfHeight);
+    RECT now{};
+    ::GetWindowRect(TextBoxOf(*note), &now);
+    EXPECT_TRUE(::EqualRect(&now, &place));
+    EXPECT_EQ(::GetFocus(), TextBoxOf(*note));
+    bool menuOpened = false;
+    driver_.Then([&](HWND menu) {
+      menuOpened = MenuItems(menu) == kItems;
+      ::EndMenu();
+    });
+    ::SendMessageW(TextBoxOf(*note), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(TextBoxOf(*note)), -1);
+    EXPECT_TRUE(menuOpened);
+  }
+  // Typing reaches the box that is there now, and the note saves it.
+  ::SendMessageW(TextBoxOf(*note), EM_SETSEL, 0, 0);
+  ::SendMessageW(TextBoxOf(*note), WM_CHAR, L'z', 1);
+  note->Close();
+  EXPECT_EQ(Read(textPath_), "z" + std::string(kLongestWrappedLine, 'y') + "\r\n");
   EXPECT_EQ(driver_.stuck, 0);
 }
 

@@ -1,0 +1,64 @@
+// Which texts the note's text box wraps: a line is measured between CR LF pairs, as the box does.
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "note/line_wrap.h"
+
+namespace varnel {
+namespace {
+
+struct LineCase {
+  const char* name;
+  std::wstring text;
+  std::size_t length;
+  bool longer;
+};
+
+class HasLineLongerThanCases : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(HasLineLongerThanCases, FindsALongLineWhereverItStands) {
+  const LineCase& c = GetParam();
+  EXPECT_EQ(HasLineLongerThan(c.text, c.length), c.longer) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, HasLineLongerThanCases,
+    ::testing::Values(
+        LineCase{"empty", L"", 0, false},
+        LineCase{"exactly the length", L"abcd", 4, false},
+        LineCase{"one over", L"abcde", 4, true},
+        LineCase{"long first line", L"abcde\r\nab", 4, true},
+        LineCase{"long middle line", L"ab\r\nabcde\r\nab", 4, true},
+        LineCase{"long last line", L"ab\r\nab\r\nabcde", 4, true},
+        LineCase{"short lines and an empty last one", L"abcd\r\nabcd\r\n", 4, false},
+        LineCase{"empty lines only", L"\r\n\r\n\r\n", 0, false},
+        // The line end itself is not part of the line.
+        LineCase{"line end after the length", L"abcd\r\n", 4, false},
+        // A lone LF or CR does not end a line in the text box.
+        LineCase{"lone LF", L"ab\ncd", 4, true},
+        LineCase{"lone CR", L"ab\rcd", 4, true},
+        LineCase{"CR CR LF", L"ab\r\r\ncd", 2, true},
+        LineCase{"Japanese counts in UTF-16 units", L"日本語の文\r\n字", 4, true}),
+    [](const ::testing::TestParamInfo<LineCase>& info) {
+      std::string name;
+      for (const char* p = info.param.name; *p; ++p) name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+      return name;
+    });
+
+TEST(WrapsQuickly, StopsWrappingPastTheLongestWrappedLineAnywhereInTheText) {
+  const std::wstring longest(kLongestWrappedLine, L'語');
+  EXPECT_TRUE(WrapsQuickly(longest));
+  EXPECT_TRUE(WrapsQuickly(longest + L"\r\n" + longest));
+  EXPECT_FALSE(WrapsQuickly(longest + L"語"));
+  EXPECT_FALSE(WrapsQuickly(L"short\r\n" + longest + L"語\r\nshort"));
+  // 100,000 characters in 2,000 short lines still wrap.
+  std::wstring manyLines;
+  for (int i = 0; i < 2000; ++i) manyLines += std::wstring(48, L'語') + L"\r\n";
+  EXPECT_TRUE(WrapsQuickly(manyLines));
+}
+
+}  // namespace
+}  // namespace varnel
