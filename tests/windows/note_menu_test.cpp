@@ -340,6 +340,9 @@ TEST_F(NoteMenuTest, ReloadThatFailsNeverWritesTheLinkedFile) {
   EXPECT_EQ(Read(textPath_), binary);
   EXPECT_TRUE(FileExists(record_));
   ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
 // A line too long to wrap quickly turns wrapping off, and a reload without one turns it back on.
 // Each time the text box is another control, which must take the old one's font, place, focus and
 // menu key, and hold the text exactly.
