@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "note/note_journal.h"
 #include "note/note_text_box.h"
 #include "note/unsaved_text.h"
 #include "platform/shared_chooser.h"
@@ -36,11 +37,13 @@ class NoteWindow final : public WindowBase {
   static constexpr wchar_t kClassName[] = L"VarnelNote";
 
   // What every note borrows from the main window, which outlives the notes: the system code page,
-  // the font and colour chooser, and where edits go that cannot be written to the linked file.
+  // the font and colour chooser, where edits go that cannot be written to the linked file, and
+  // what the notes' edit journals share.
   struct Services {
     const CodePage& codePage;
     SharedChooser& chooser;
     UnsavedText& unsavedText;
+    NoteJournals& journals;
   };
 
   // Opens the note of the record file at recordPath: creates its window, restores it from the
@@ -83,6 +86,7 @@ class NoteWindow final : public WindowBase {
   void OnButtonUp() noexcept;
   bool OnContextMenu(LPARAM lParam) noexcept;
   void OnDestroy() noexcept;
+  void OnTextBoxNotice(WORD code) noexcept;
 
   // The popup menu and one handler per command (note_menu.cpp).
   void SetUpMenu();
@@ -117,6 +121,8 @@ class NoteWindow final : public WindowBase {
   double grabX_ = 0, grabY_ = 0;
 
   NoteTextBox textBox_;
+  // A copy of unsaved edits on disk, against crashes and kills.
+  NoteJournal journal_;
   std::unique_ptr<WebView> webStrip_;
   UniqueMenu menu_;  // never shown as a menu bar
 };

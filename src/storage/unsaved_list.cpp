@@ -118,4 +118,17 @@ std::wstring LostNotice(const std::vector<std::wstring>& textPaths, std::wstring
   return text;
 }
 
+std::wstring JournalNotice(const JournalFindings& findings, const JournalNoticeHeadings& headings,
+                           std::wstring_view more) {
+  std::vector<std::wstring> sections;
+  if (!findings.putBack.empty()) sections.push_back(LostNotice(findings.putBack, headings.putBack, more));
+  if (!findings.changedFiles.empty()) {
+    sections.push_back(UnsavedNotice(findings.changedFiles, headings.changedFiles, more));
+  }
+  if (!findings.setAside.empty()) sections.push_back(LostNotice(findings.setAside, headings.setAside, more));
+  std::wstring text;
+  for (const std::wstring& section : sections) text += (text.empty() ? L"" : L"\r\n") + section;
+  return text;
+}
+
 }  // namespace varnel
