@@ -154,7 +154,8 @@ void NoteJournal::Remove() noexcept {
   StopTimer();
   changed_ = false;
   if (!note_) return;
-  const bool removed = DeleteFileIfPresent(primaryPath_) && (fallbackPath_.empty() || DeleteFileIfPresent(fallbackPath_));
+  const bool primaryRemoved = DeleteFileIfPresent(primaryPath_);
+  const bool removed = (fallbackPath_.empty() || DeleteFileIfPresent(fallbackPath_)) && primaryRemoved;
   // One that could not be deleted is written again on the next change, or removed then.
   if (removed) writtenHash_.reset();
 }
