@@ -82,7 +82,8 @@ void MainWindow::Load(int showCommand) {
   TellAboutEarlierUnsavedText();
 }
 
-// Told once, with where everything is.
+// Edits that an earlier run could not write to their files, and those the notes put back from
+// their journals: told once, in one notice, with where everything is.
 void MainWindow::TellAboutEarlierUnsavedText() noexcept {
   try {
     const std::vector<UnsavedEntry> entries = unsavedText_->TakeEarlierEntries();

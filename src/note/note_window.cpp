@@ -77,7 +77,9 @@ void NoteWindow::Load() {
   Apply(settings);
   if (!LoadLinkedText()) return;
   // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
-  if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, hwnd())) textBox_.SetText(*unsaved);
+  if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, hwnd())) {
+    textBox_.SetText(*unsaved);
+  }
   textBox_.SetTooltip(LoadText(IDS_NOTE_TOOLTIP, {textPath_}));
   webStrip_->Navigate(kWebStripUrl);
 }
@@ -182,6 +184,8 @@ void NoteWindow::SaveOnClose() noexcept {
   // Text that was not edited is not written, so another program's changes to the file survive.
   // Edits that cannot be written are kept elsewhere, and the next start says where.
   const std::wstring text = textBox_.Text();
+  // Typed back to the file's text before the journal caught up: nothing unsaved, no journal.
+  if (text == savedText_) journal_.Remove();
   if (text != savedText_ && SaveLinkedText() != ERROR_SUCCESS) {
     // Kept nowhere, the edit keeps its journal: the last copy of it.
     if (unsavedText_.Keep(textPath_, text, codePage_)) journal_.Remove();
@@ -242,15 +246,12 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       if (OnContextMenu(lParam)) return 0;
       return DefaultProcedure(msg, wParam, lParam);
     case WM_COMMAND:
-      if (LOWORD(wParam) == NoteTextBox::kControlId) OnTextBoxNotice(HIWORD(wParam));
+      if (LOWORD(wParam) != NoteTextBox::kControlId) return DefaultProcedure(msg, wParam, lParam);
+      OnTextBoxNotice(HIWORD(wParam));
       return 0;
     case WM_TIMER:
       if (wParam != NoteJournal::kTimerId) return DefaultProcedure(msg, wParam, lParam);
-      try {
-        journal_.Update(textBox_.Text(), savedText_);
-      } catch (...) {
-        // Out of memory for a copy of the text: the next change tries again.
-      }
+      UpdateJournal();
       return 0;
     case WM_CLOSE:
       Close();
@@ -335,16 +336,20 @@ void NoteWindow::OnButtonUp() noexcept {
   if (::GetCapture() == hwnd()) ::ReleaseCapture();
 }
 
-// The journal follows the text box's changes.
+// The journal follows the text box: once typing pauses, and at once when the focus leaves it.
 void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
   if (code == EN_CHANGE) {
     journal_.TextChanged();
   } else if (code == EN_KILLFOCUS && journal_.ChangePending()) {
-    try {
-      journal_.Update(textBox_.Text(), savedText_);
-    } catch (...) {
-      // Out of memory for a copy of the text: the pause timer or the next change tries again.
-    }
+    UpdateJournal();
+  }
+}
+
+void NoteWindow::UpdateJournal() noexcept {
+  try {
+    journal_.Update(textBox_.Text(), savedText_);
+  } catch (...) {
+    // Out of memory for a copy of the text: the next change tries again.
   }
 }
 

@@ -87,6 +87,7 @@ class NoteWindow final : public WindowBase {
   bool OnContextMenu(LPARAM lParam) noexcept;
   void OnDestroy() noexcept;
   void OnTextBoxNotice(WORD code) noexcept;
+  void UpdateJournal() noexcept;
 
   // The popup menu and one handler per command (note_menu.cpp).
   void SetUpMenu();

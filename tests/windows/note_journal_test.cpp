@@ -84,6 +84,17 @@ TEST_F(NoteJournalTest, TypingIsJournaledOnceThePauseEndsAndTypingBackToTheFileR
   EXPECT_FALSE(PathExists(journal_));
 }
 
+TEST_F(NoteJournalTest, TypingBackToTheFileJustBeforeTheExitLeavesNoJournalToBringTheOldEditBack) {
+  auto note = Open();
+  Type(*note, L" x");
+  Pump(kPastThePause);
+  ASSERT_TRUE(PathExists(journal_));
+  EraseLast(*note, 2);
+  note->Close();
+  EXPECT_FALSE(PathExists(journal_));
+  EXPECT_EQ(Read(textPath_), kFile);
+}
+
 TEST_F(NoteJournalTest, LosingTheFocusWritesAtOnceAndAnIdleNoteWritesNothing) {
   auto note = Open();
   Pump(kPastThePause);
@@ -120,7 +131,9 @@ TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereK
     note->Close();
     ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(PathExists(journal_), c.journalLeft);
-    if (c.journalLeft) EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb x");
+    if (c.journalLeft) {
+      EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb x");
+    }
     ::DeleteFileW(journal_.c_str());
   }
 }
