@@ -26,6 +26,7 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 BUILD = ROOT / "build" / "windows"
 VARNEL = BUILD / "varnel.exe"
 FLOOR = BUILD / "bench" / "varnel_floor.exe"
+JOURNAL_WRITE = BUILD / "bench" / "varnel_journal_write.exe"
 PROBE = BUILD / "tests" / "e2e" / "varnel_probe.exe"
 # Wine's 64-bit loader runs the program in the process it starts; "wine" itself may hand a 64-bit
 # program on to a process of its own, which would hide its memory from us.
@@ -37,6 +38,7 @@ EDIT = "編集済み"
 # A paragraph pasted without line breaks: the longest line the bench gives a note.
 LONG_LINE_CHARACTERS = 100_000
 TIMEOUT = 180
+IDLE_SECONDS = 60
 
 
 class Broken(Exception):
@@ -172,6 +174,43 @@ class Bench:
                          f"exit code {process.code}")
         return {"startup": startup, "shutdown": ended - closed, "peak": peak}
 
+    def varnel_idle(self, count):
+        """Varnel with count unedited notes left alone for IDLE_SECONDS once start-up is done: the
+        processor time it used meanwhile, and how many files in its folder it wrote."""
+        folder = self.folder(f"varnel-idle-{count}")
+        shutil.copy2(self.varnel_exe, folder / "varnel.exe")
+        write_varnel_notes(folder, count, NOTE_BYTES)
+        process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
+        try:
+            def shown(windows):
+                names = [w.name for w in windows]
+                return CAPTION in names and len(names) - 1 >= count
+            self.wait_windows(process, shown, f"{count} notes and the main window")
+            process.wait_idle()
+            files = lambda: {p.name: p.stat().st_mtime_ns for p in folder.iterdir() if p.name != "wine.log"}
+            before, ticks = files(), process.cpu_ticks()
+            time.sleep(IDLE_SECONDS)
+            cpu = (process.cpu_ticks() - ticks) / os.sysconf("SC_CLK_TCK")
+            after = files()
+        finally:
+            process.stop()
+        written = sum(1 for name, mtime in after.items() if before.get(name) != mtime)
+        return {"cpu": cpu, "written": written}
+
+    def journal_write(self):
+        """One journal write of a 1 MB and of a 10 MB note's text, in milliseconds, inside a program
+        of its own."""
+        folder = self.folder("journal-write")
+        output = folder / "times.txt"
+        with open(output, "wb") as out:
+            result = subprocess.run([WINE64, str(JOURNAL_WRITE), str(folder), str(1024 * 1024), str(10 * 1024 * 1024)],
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                                    timeout=TIMEOUT, check=False)
+        times = dict(line.split() for line in output.read_text().splitlines() if line.strip())
+        if result.returncode != 0 or len(times) != 2:
+            raise Broken(f"the journal timing ended with exit code {result.returncode}")
+        return {"1 MB": 1000 * float(times[str(1024 * 1024)]), "10 MB": 1000 * float(times[str(10 * 1024 * 1024)])}
+
     def floor(self, count, size=NOTE_BYTES):
         """The floor program with the same texts: start to every window shown, memory once idle."""
         folder = self.folder(f"floor-{count}")
@@ -244,6 +283,8 @@ def main():
         "floor 1 MB": lambda: bench.floor(1, 1024 * 1024),
         "varnel 10 MB": lambda: bench.varnel(1, 10 * 1024 * 1024),
         "floor 10 MB": lambda: bench.floor(1, 10 * 1024 * 1024),
+        "journal write": bench.journal_write,
+        "varnel idle 101": lambda: bench.varnel_idle(101),
     }
     scenarios = {name: run for name, run in scenarios.items() if options.only in name}
     results = {name: [] for name in scenarios}
@@ -327,6 +368,10 @@ def print_table(results):
     measured("10 MB note: open and show", "varnel 10 MB", "startup", "s", 2)
     measured("- floor program, same text", "floor 10 MB", "startup", "s")
     measured("10 MB note: save at exit", "varnel 10 MB", "shutdown", "s", 2)
+    measured("journal write, 1 MB note", "journal write", "1 MB", "ms")
+    measured("journal write, 10 MB note", "journal write", "10 MB", "ms")
+    measured(f"idle {IDLE_SECONDS} s, 101 notes: processor time", "varnel idle 101", "cpu", "s")
+    measured(f"idle {IDLE_SECONDS} s, 101 notes: files written", "varnel idle 101", "written", "")
     measured("Wine: a trivial program's start (one window)", "trivial", "startup", "s")
 
     header = ["figure", "median", "min", "max", "target"]

@@ -11,9 +11,9 @@ cd "$VARNEL_ROOT"
 VARNEL_PACKAGES+=(xpad python3-xlib)
 varnel_install_packages
 
-varnel_say "building varnel.exe, the floor program and the probe"
+varnel_say "building varnel.exe, the floor program, the journal timing and the probe"
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j"$(nproc)" --target varnel varnel_floor varnel_probe >/dev/null
+cmake --build --preset windows -j"$(nproc)" --target varnel varnel_floor varnel_journal_write varnel_probe >/dev/null
 
 VARNEL_TEST_PREFIX="$VARNEL_CACHE/wine-bench" \
   exec "$VARNEL_ROOT/scripts/with-wine.sh" /usr/bin/python3 "$VARNEL_ROOT/bench/measure.py" \

@@ -54,7 +54,9 @@ std::unique_ptr<MainWindow> MainWindow::Create() {
   window->folder_ = ApplicationFolder();
   window->codePage_ = MakeSystemCodePage();
   if (!window->codePage_) return nullptr;
-  window->unsavedText_ = std::make_unique<UnsavedText>(std::vector<std::wstring>{window->folder_, LocalRecoveryFolder()});
+  const std::wstring localFolder = LocalRecoveryFolder();
+  window->unsavedText_ = std::make_unique<UnsavedText>(std::vector<std::wstring>{window->folder_, localFolder});
+  window->journals_ = std::make_unique<NoteJournals>(localFolder);
   window->icon_.reset(LoadProgramIcon(32));
   window->smallIcon_.reset(LoadProgramIcon(16));
   window->background_.reset(::CreateSolidBrush(kBackground));
@@ -84,11 +86,22 @@ void MainWindow::Start(int showCommand) {
   TellAboutUnreadableFiles();
 }
 
-// Edits that an earlier run could not write to their files: told once, with where they are.
+// Edits that an earlier run could not write to their files, and those the notes put back from
+// their journals: told once, in one notice, with where everything is.
 void MainWindow::TellAboutEarlierUnsavedText() noexcept {
   try {
     const std::vector<UnsavedEntry> entries = unsavedText_->TakeEarlierEntries();
-    if (!entries.empty()) ShowMessageBox(hwnd(), UnsavedNotice(entries, LoadText(IDS_UNSAVED_HEADING), LoadText(IDS_MORE_ENTRIES)), MB_OK | MB_ICONWARNING);
+    std::wstring notice;
+    if (!entries.empty()) notice = UnsavedNotice(entries, LoadText(IDS_UNSAVED_HEADING), LoadText(IDS_MORE_ENTRIES));
+    const JournalFindings& findings = journals_->Findings();
+    if (!findings.Empty()) {
+      const std::wstring putBack = LoadText(IDS_JOURNAL_PUT_BACK_HEADING);
+      const std::wstring changed = LoadText(IDS_JOURNAL_FILE_CHANGED_HEADING);
+      const std::wstring setAside = LoadText(IDS_JOURNAL_SET_ASIDE_HEADING);
+      notice += (notice.empty() ? L"" : L"\r\n") +
+                JournalNotice(findings, {putBack, changed, setAside}, LoadText(IDS_MORE_ENTRIES));
+    }
+    if (!notice.empty()) ShowMessageBox(hwnd(), notice, MB_OK | MB_ICONWARNING);
   } catch (...) {
     // Out of memory for the notice: the recovery files themselves are on disk.
   }
@@ -115,6 +128,7 @@ void MainWindow::OpenAllNotes() {
   // Half-written files of a run that was killed while saving go first; the records they were
   // meant to replace are whole.
   DeleteLeftoverTemporaries(folder_, L"*");
+  journals_->RemoveLeftovers(folder_);
   // The listing is taken once, before the first note opens.
   const std::vector<std::wstring> names = ListRecordFileNames(folder_);
   for (const std::wstring& name : names) OpenNote(JoinPath(folder_, name));
@@ -124,7 +138,7 @@ void MainWindow::OpenNote(const std::wstring& recordPath) {
   // Past the last slot no note opens in this run; the record stays for a later run.
   if (notesOpened_ >= 0 && notesOpened_ < kNoteSlots) {
     notes_[static_cast<size_t>(notesOpened_)] =
-        NoteWindow::Open(recordPath, NoteWindow::Services{*codePage_, chooser_, *unsavedText_, unreadable_});
+        NoteWindow::Open(recordPath, NoteWindow::Services{*codePage_, chooser_, *unsavedText_, unreadable_, *journals_});
   }
   if (notesOpened_ < std::numeric_limits<std::int16_t>::max()) ++notesOpened_;
 }

@@ -11,6 +11,7 @@
 
 #include "app/drop_target.h"
 #include "note/note_window.h"
+#include "note/note_journal.h"
 #include "note/unsaved_text.h"
 #include "platform/shared_chooser.h"
 #include "platform/tray_icon.h"
@@ -64,6 +65,7 @@ class MainWindow final : public WindowBase {
   LRESULT OnEndSession(bool ending) noexcept;
   void OnDestroy() noexcept;
   void OnNoteNotCreated(DWORD error) noexcept;
+  // Edits of an earlier run that were kept in recovery files or put back from journals: one notice.
   void TellAboutEarlierUnsavedText() noexcept;
   void TellAboutUnreadableFiles() noexcept;
 
@@ -71,6 +73,8 @@ class MainWindow final : public WindowBase {
   std::unique_ptr<CodePage> codePage_;
   // Recovery files go beside the records, or to the user's own folder when that one is full.
   std::unique_ptr<UnsavedText> unsavedText_;
+  // Where the notes' edit journals go when the application folder is full, and what they held.
+  std::unique_ptr<NoteJournals> journals_;
   // The font and colour chooser every note borrows; declared before the registry so that it
   // outlives the notes.
   SharedChooser chooser_;

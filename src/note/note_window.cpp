@@ -54,7 +54,8 @@ NoteWindow::NoteWindow(Key, const std::wstring& recordPath, const Services& serv
       unsavedText_(services.unsavedText),
       unreadable_(services.unreadable),
       width_(kDesignNoteWidth),
-      height_(kDesignNoteHeight) {}
+      height_(kDesignNoteHeight),
+      journal_(recordPath, services.journals, services.unsavedText) {}
 
 // A note still open here is destroyed without saving: only Close saves.
 NoteWindow::~NoteWindow() { Destroy(); }
@@ -102,6 +103,10 @@ void NoteWindow::Load() {
       return;
   }
   loaded_ = true;
+  // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
+  if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, hwnd())) {
+    textBox_.SetText(*unsaved);
+  }
   textBox_.SetTooltip(LoadText(IDS_NOTE_TOOLTIP, {textPath_}));
   webStrip_->Navigate(kWebStripUrl);
 }
@@ -161,6 +166,7 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
   if (!decoded || !textBox_.SetText(decoded->text)) return TextLoad::Lost;
   textFormat_ = decoded->format;
   savedText_ = std::move(decoded->text);
+  journal_.FileInStep(textPath_, *read.bytes);
   // A save of this file that was cut short by a kill may have left its temporary file beside it.
   if (const size_t slash = textPath_.find_last_of(L"\\/"); slash != std::wstring::npos) {
     DeleteLeftoverTemporaries(textPath_.substr(0, slash), textPath_.substr(slash + 1));
@@ -183,6 +189,7 @@ OverwriteResult NoteWindow::SaveLinkedText() {
   }
   textFormat_ = encoded->format;
   savedText_ = std::move(text);
+  journal_.FileInStep(textPath_, encoded->bytes);
   return result;
 }
 
@@ -200,7 +207,12 @@ void NoteWindow::CloseWithoutSaving() noexcept {
 // Saves the note only once it has loaded, and only while its record file exists: a discarded note
 // must not bring its record back. A record that another program holds open still exists.
 void NoteWindow::SaveOnClose() noexcept {
-  if (!loaded_ || !FileExists(recordPath_)) return;
+  if (!loaded_) return;
+  if (!FileExists(recordPath_)) {
+    // Nor its journal: the note is gone for good.
+    journal_.Remove();
+    return;
+  }
   // Each save stands alone: a record that cannot be written does not cost the user the text.
   std::optional<std::string> line;
   try {
@@ -214,7 +226,12 @@ void NoteWindow::SaveOnClose() noexcept {
   // Text that was not edited is not written, so another program's changes to the file survive.
   // Edits that cannot be written are kept elsewhere, and the next start says where.
   const std::wstring text = textBox_.Text();
-  if (text != savedText_ && SaveLinkedText().error != ERROR_SUCCESS) unsavedText_.Keep(textPath_, text, codePage_);
+  // Typed back to the file's text before the journal caught up: nothing unsaved, no journal.
+  if (text == savedText_) journal_.Remove();
+  if (text != savedText_ && SaveLinkedText().error != ERROR_SUCCESS) {
+    // Kept nowhere, the edit keeps its journal: the last copy of it.
+    if (unsavedText_.Keep(textPath_, text, codePage_)) journal_.Remove();
+  }
 }
 
 // Fits the text box and the web strip to the window's outer size.
@@ -270,6 +287,14 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case WM_CONTEXTMENU:
       if (OnContextMenu(lParam)) return 0;
       return DefaultProcedure(msg, wParam, lParam);
+    case WM_COMMAND:
+      if (LOWORD(wParam) != NoteTextBox::kControlId) return DefaultProcedure(msg, wParam, lParam);
+      OnTextBoxNotice(HIWORD(wParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam != NoteJournal::kTimerId) return DefaultProcedure(msg, wParam, lParam);
+      UpdateJournal();
+      return 0;
     case WM_CLOSE:
       Close();
       return 0;
@@ -351,6 +376,23 @@ void NoteWindow::OnButtonUp() noexcept {
   if (!dragging_) return;
   dragging_ = false;
   if (::GetCapture() == hwnd()) ::ReleaseCapture();
+}
+
+// The journal follows the text box: once typing pauses, and at once when the focus leaves it.
+void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
+  if (code == EN_CHANGE) {
+    journal_.TextChanged();
+  } else if (code == EN_KILLFOCUS && journal_.ChangePending()) {
+    UpdateJournal();
+  }
+}
+
+void NoteWindow::UpdateJournal() noexcept {
+  try {
+    journal_.Update(textBox_.Text(), savedText_);
+  } catch (...) {
+    // Out of memory for a copy of the text: the next change tries again.
+  }
 }
 
 // The strip's control closes while its window, a child of this one, still exists.

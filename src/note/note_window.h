@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "note/note_journal.h"
 #include "note/note_text_box.h"
 #include "note/unsaved_text.h"
 #include "platform/files.h"
@@ -46,12 +47,14 @@ class NoteWindow final : public WindowBase {
 
   // What every note borrows from the main window, which outlives the notes: the system code page,
   // the font and colour chooser, where edits go that cannot be written to the linked file, and
-  // the list of linked files that could not be read for now, which the main window tells about.
+  // the list of linked files that could not be read for now, which the main window tells about,
+  // and what the notes' edit journals share.
   struct Services {
     const CodePage& codePage;
     SharedChooser& chooser;
     UnsavedText& unsavedText;
     std::vector<UnreadableFile>& unreadable;
+    NoteJournals& journals;
   };
 
   // Opens the note of the record file at recordPath: creates its window, restores it from the
@@ -98,6 +101,8 @@ class NoteWindow final : public WindowBase {
   void OnButtonUp() noexcept;
   bool OnContextMenu(LPARAM lParam) noexcept;
   void OnDestroy() noexcept;
+  void OnTextBoxNotice(WORD code) noexcept;
+  void UpdateJournal() noexcept;
 
   // The popup menu and one handler per command (note_menu.cpp).
   void SetUpMenu();
@@ -139,6 +144,8 @@ class NoteWindow final : public WindowBase {
   double grabX_ = 0, grabY_ = 0;
 
   NoteTextBox textBox_;
+  // A copy of unsaved edits on disk, against crashes and kills.
+  NoteJournal journal_;
   std::unique_ptr<WebView> webStrip_;
   UniqueMenu menu_;  // never shown as a menu bar
 };

@@ -31,18 +31,36 @@ bool UnsavedText::Keep(const std::wstring& textPath, std::wstring_view text, con
   return false;
 }
 
-bool UnsavedText::KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes) {
+std::optional<std::wstring> UnsavedText::KeepFileCopy(const std::wstring& textPath, std::string_view bytes) noexcept {
+  try {
+    for (const std::wstring& folder : folders_) {
+      if (folder.empty()) continue;
+      std::wstring copy = WriteRecoveryFile(folder, textPath, bytes);
+      if (!copy.empty()) return copy;
+    }
+  } catch (...) {
+    // Out of memory for a path: no copy.
+  }
+  return std::nullopt;
+}
+
+std::wstring UnsavedText::WriteRecoveryFile(const std::wstring& folder, const std::wstring& textPath,
+                                            std::string_view bytes) {
   ::CreateDirectoryW(folder.c_str(), nullptr);
   const LocalTime time = LocalTimeNow();
-  std::wstring recoveryFile;
-  for (int attempt = 1; attempt <= kMaxNameAttempts && recoveryFile.empty(); ++attempt) {
+  for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
     std::wstring candidate = JoinPath(folder, RecoveryFileName(textPath, time, attempt));
-    if (!PathExists(candidate)) recoveryFile = std::move(candidate);
+    if (PathExists(candidate)) continue;
+    return WriteFileAtomically(candidate, bytes) == ERROR_SUCCESS ? candidate : std::wstring();
   }
+  return {};
+}
+
+bool UnsavedText::KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes) {
+  const std::wstring recoveryFile = WriteRecoveryFile(folder, textPath, bytes);
   if (recoveryFile.empty()) return false;
   const std::optional<std::string> line = FormatUnsavedEntry({textPath, recoveryFile});
   if (!line) return false;
-  if (WriteFileAtomically(recoveryFile, bytes) != ERROR_SUCCESS) return false;
   // The list is written after the text, so it never names a file that is not there. A text that
   // could not be listed stays where it is: a copy the user may still find.
   return AppendToList(folder, *line);

@@ -2,6 +2,7 @@
 // Where a note's edits go when its linked text file cannot be written at close: a recovery file in
 // the first folder that takes it, listed there so that the next start tells the user once.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,11 @@ class UnsavedText {
   // Where a linked file's content is copied before it is rewritten in place.
   std::wstring SafetyCopyFolder() const;
 
+  // Keeps a copy of a linked file's bytes, as they are on disk, beside the recovery files, without
+  // listing it: the caller tells the user where it is. The copy's path, or nothing when no folder
+  // took it.
+  std::optional<std::wstring> KeepFileCopy(const std::wstring& textPath, std::string_view bytes) noexcept;
+
   // Linked files whose edits could be kept nowhere in this run.
   const std::vector<std::wstring>& Lost() const noexcept { return lost_; }
 
@@ -39,6 +45,9 @@ class UnsavedText {
  private:
   bool KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes);
   bool AppendToList(const std::wstring& folder, const std::string& line);
+  // A recovery file of textPath's holding bytes in folder, made when missing; its path, or nothing.
+  static std::wstring WriteRecoveryFile(const std::wstring& folder, const std::wstring& textPath,
+                                        std::string_view bytes);
 
   std::vector<std::wstring> folders_;
   std::vector<std::wstring> lost_;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ struct ReadResult {
   DWORD error = ERROR_SUCCESS;
 };
 ReadResult ReadWholeFile(const std::wstring& path);
+
+// The file's last-write time as the file system keeps it (100 ns units since 1601), or nothing
+// when the file cannot be asked.
+std::optional<std::uint64_t> LastWriteTime(const std::wstring& path);
 
 // True when path names a file (not a folder), even one that another program holds open.
 bool FileExists(const std::wstring& path);

@@ -118,6 +118,21 @@ std::optional<std::wstring> RecordFileNameOfJournal(std::wstring_view journalFil
   return std::wstring(record);
 }
 
+std::wstring FallbackJournalFileName(std::wstring_view recordPath) {
+  const size_t slash = recordPath.find_last_of(L"\\/");
+  const std::wstring_view recordName = slash == std::wstring_view::npos ? recordPath : recordPath.substr(slash + 1);
+  std::wstring folded(recordPath);
+  for (wchar_t& c : folded) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  // Hashed as UTF-8 where it converts, so that the tag is the same for either width of wchar_t.
+  const std::string bytes = EncodeUtf8Replacing(folded);
+  std::uint64_t tag = Fnv1a64(bytes);
+  std::wstring name(16, L'0');
+  for (size_t k = name.size(); k-- > 0; tag >>= 4) name[k] = L"0123456789abcdef"[tag & 0xF];
+  return JournalFileName(name + L"-" + std::wstring(recordName));
+}
+
 std::wstring DamagedJournalFileName(std::wstring_view journalFileName, int attempt) {
   std::wstring name = std::wstring(journalFileName) + std::wstring(kDamagedSuffix);
   if (attempt > 1) name += L"-" + std::to_wstring(attempt);

@@ -70,6 +70,11 @@ std::wstring JournalFileName(std::wstring_view recordFileName);
 // letter case.
 std::optional<std::wstring> RecordFileNameOfJournal(std::wstring_view journalFileName);
 
+// The journal's name in the shared fallback folder, where notes of other application folders keep
+// theirs too: the record's name after 16 hex digits of a hash of the record's whole path (letter
+// case aside), as a journal's name.
+std::wstring FallbackJournalFileName(std::wstring_view recordPath);
+
 // The name a damaged journal is kept under instead of being deleted:
 // "787104000.5.dat.varnel-journal.damaged", then ".damaged-2", ".damaged-3", ... for later
 // attempts. Neither a record's nor a journal's name (short name extension "DAM").

@@ -110,4 +110,17 @@ std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstrin
 }
 
 
+std::wstring JournalNotice(const JournalFindings& findings, const JournalNoticeHeadings& headings,
+                           std::wstring_view more) {
+  std::vector<std::wstring> sections;
+  if (!findings.putBack.empty()) sections.push_back(ListNotice(headings.putBack, findings.putBack, more));
+  if (!findings.changedFiles.empty()) {
+    sections.push_back(UnsavedNotice(findings.changedFiles, headings.changedFiles, more));
+  }
+  if (!findings.setAside.empty()) sections.push_back(ListNotice(headings.setAside, findings.setAside, more));
+  std::wstring text;
+  for (const std::wstring& section : sections) text += (text.empty() ? L"" : L"\r\n") + section;
+  return text;
+}
+
 }  // namespace varnel

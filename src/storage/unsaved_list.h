@@ -43,4 +43,24 @@ std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstrin
                            std::wstring_view more);
 
 
+// What the notes found in their edit journals when they opened, for the start-up notice.
+struct JournalFindings {
+  std::vector<std::wstring> putBack;       // linked files whose unsaved edits were put back
+  std::vector<UnsavedEntry> changedFiles;  // linked files changed since; where their content on disk is kept
+  std::vector<std::wstring> setAside;      // damaged journals, under the names they are kept as now
+
+  bool Empty() const noexcept { return putBack.empty() && changedFiles.empty() && setAside.empty(); }
+};
+
+struct JournalNoticeHeadings {
+  std::wstring_view putBack;
+  std::wstring_view changedFiles;
+  std::wstring_view setAside;
+};
+
+// One section per kind of finding that occurred, each a heading and its entries up to a limit
+// (then `more` with "%1" as the number left out), the sections apart by an empty line.
+std::wstring JournalNotice(const JournalFindings& findings, const JournalNoticeHeadings& headings,
+                           std::wstring_view more);
+
 }  // namespace varnel

@@ -1,8 +1,11 @@
-"""The program killed at random moments while it saves 101 edited notes at exit: afterwards every
-record and every linked text file is whole, either as it was or as it was about to become, and the
-next start takes no leftover file for a record.
+"""The program killed at random moments while it saves 101 edited notes at exit, or while it writes
+their edit journals after the typing: afterwards every record and every linked text file is whole,
+either as it was or as it was about to become, every journal is whole and holds the typed text, and
+the next start puts the typed text back, takes no leftover file for a record and tells of nothing
+but the notes it put back.
 
     VARNEL_KILL_ROUNDS   kills to make (scripts/test.sh --long makes 200)
+    VARNEL_KILL_JOURNAL_ROUNDS   kills while journals are written (a quarter of those, at least 2)
     VARNEL_KILL_SEED     replays the texts and the spread of kill moments of an earlier run
 """
 
@@ -15,15 +18,52 @@ import sys
 import time
 import unittest
 
-from harness import ARTIFACTS, App, DIALOG, MAIN_WINDOW, NOTE_WINDOW, notes, probe, record_faults, wait_until, windows_of
+from harness import (ARTIFACTS, App, DIALOG, MAIN_WINDOW, NOTE_WINDOW, notes, probe, record_faults, wait_until,
+                     windows_of, windows_path)
 
 NOTES = 101
 ROUNDS = int(os.environ.get("VARNEL_KILL_ROUNDS", "16"))
 # Kill moments spread over the measured shutdown and a little past its end.
 PAST_THE_END = 1.2
+JOURNAL_ROUNDS = int(os.environ.get("VARNEL_KILL_JOURNAL_ROUNDS") or max(2, ROUNDS // 4))
 WORDS = ["付箋紙", "メモ", "買い物", "会議", "電話する", "締め切り", "ＡＢＣ", "漢字かな交じり", "note", "12:30", "todo",
          "〒100-0001", "①②③", "“引用”", "ー"]
 TEMPORARY_SUFFIX = ".varnel-tmp"
+JOURNAL_SUFFIX = ".varnel-journal"
+# Journal kills land, counted from the start of the typing, from before the program's pause after
+# typing (one second) until the journals of all notes are written.
+JOURNAL_KILL_WINDOW = (0.5, 2.0)
+PUT_BACK_HEAD = "前回は正しく終了しなかったため"
+IDOK = 1
+
+
+def fnv1a64(data):
+    value = 0xCBF29CE484222325
+    for byte in data:
+        value = ((value ^ byte) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    return value
+
+
+def parse_journal(data):
+    """(linked file path, text) of a whole journal, or None for anything else."""
+    header = b"Varnel journal 1\r\n"
+    if len(data) < len(header) + 16 or not data.startswith(header):
+        return None
+    number = lambda at: int.from_bytes(data[at:at + 8], "little")
+    if number(len(header)) != len(data) - len(header) - 16 or number(len(data) - 8) != fnv1a64(data[:-8]):
+        return None
+    at = len(header) + 8 + 24
+    path_length = number(at)
+    path = data[at + 8:at + 8 + path_length]
+    at += 8 + path_length
+    text_length = number(at)
+    text = data[at + 8:at + 8 + text_length]
+    if at + 8 + text_length != len(data) - 8:
+        return None
+    try:
+        return path.decode("utf-8"), text.decode("utf-8")
+    except UnicodeDecodeError:
+        return None
 
 
 def note_text(rng, round_number, index):
@@ -82,8 +122,17 @@ class Round:
             states[name] = "old" if data == self.old[name] else "new" if data == self.new[name] else "lost"
         return states
 
-    def shown_text(self, name, state):
-        return self.texts[name][0 if state == "old" else 1]
+    def shown_text(self, name, state, journaled):
+        return self.texts[name][0 if state == "old" and not journaled else 1]
+
+    def journals(self):
+        """{linked file name: (path, text) or None when damaged} of the journals on disk."""
+        found = {}
+        for path in self.app.folder.iterdir():
+            if path.name.endswith(JOURNAL_SUFFIX):
+                linked = path.name[:-len(JOURNAL_SUFFIX)].replace(".dat", ".txt")
+                found[linked] = parse_journal(path.read_bytes())
+        return found
 
 
 class KillDuringShutdownTest(unittest.TestCase):
@@ -115,6 +164,9 @@ class KillDuringShutdownTest(unittest.TestCase):
             if moment > 0 and saved > 0:
                 # All saved: the shutdown took no longer than that.
                 durations.append(moment / saved)
+        # Kills while the journals are written after typing, with no close at all.
+        for number in range(ROUNDS + 1, ROUNDS + 1 + JOURNAL_ROUNDS):
+            self.run_round(number, rng, kill_after=rng.uniform(*JOURNAL_KILL_WINDOW), during="journal")
 
     def report(self):
         figures = self.figures
@@ -123,16 +175,19 @@ class KillDuringShutdownTest(unittest.TestCase):
         print(f"kill loop: {figures['leftovers']} temporary files of interrupted writes left behind "
               f"(none named like a record)", file=sys.stderr)
 
-    def run_round(self, number, rng, kill_after):
+    def run_round(self, number, rng, kill_after, during="shutdown"):
         """Starts 101 notes, edits them all, closes the main window and, unless kill_after is None,
-        kills the program that many seconds later; checks the files, then starts it again on them.
-        Returns how long the shutdown took (None when killed) and the share of files saved."""
+        kills the program that many seconds later; during "journal" the main window is not closed
+        and the kill lands that many seconds after the typing. Checks the files, then starts the
+        program again on them. Returns how long the shutdown took (None when killed) and the share
+        of files saved."""
         round_ = Round(number, rng)
         app = round_.app
         self.addCleanup(app.cleanup)
         process = app.start()
         main = app.main_window(timeout=180)
         wait_until(lambda: len(notes()) == NOTES, timeout=180, message=f"{NOTES} notes")
+        typed_at = time.monotonic()
         edited = probe("append", NOTE_WINDOW, round_.appended.encode("utf-8").hex()).stdout.strip()
         self.assertEqual(edited, str(NOTES).encode(), "notes that took the edit")
         self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
@@ -140,7 +195,8 @@ class KillDuringShutdownTest(unittest.TestCase):
         pid = app.program_pid()
         self.assertIsNotNone(pid, "the program's process")
 
-        probe("close", main["hwnd"])
+        if during == "shutdown":
+            probe("close", main["hwnd"])
         closing = time.monotonic()
         if kill_after is None:
             # Timed on the program's own process: the launcher that start() returns ends later.
@@ -150,14 +206,15 @@ class KillDuringShutdownTest(unittest.TestCase):
             self.assertEqual(process.wait(timeout=60), 0)
             outcome = "not killed"
         else:
-            time.sleep(kill_after)
+            time.sleep(kill_after if during == "shutdown" else max(0.0, typed_at + kill_after - time.monotonic()))
             alive = process_state(pid) not in (None, "Z")
             try:
                 os.kill(pid, signal.SIGKILL)
             except ProcessLookupError:
                 pass  # ended and already reaped
             took = None
-            outcome = f"{'killed' if alive else 'ended before a kill'} {kill_after:.2f} s after the close"
+            outcome = (f"{'killed' if alive else 'ended before a kill'} {kill_after:.2f} s after the "
+                       f"{'close' if during == 'shutdown' else 'start of the typing'}")
             self.figures["kills"] += alive
             process.wait(timeout=60)
             # Nothing of the program survives: no process, no window.
@@ -166,13 +223,20 @@ class KillDuringShutdownTest(unittest.TestCase):
                        message="the killed program's windows to go")
 
         states = round_.states()
-        self.figures["files_checked"] += len(states)
+        # Every journal left is whole, of its own note, and holds the typed text.
+        journals = round_.journals()
+        self.figures["files_checked"] += len(states) + len(journals)
+        for linked, journal in sorted(journals.items()):
+            self.assertEqual(journal, (windows_path(app.path(linked)), round_.texts[linked][1]),
+                             f"round {number} ({outcome}): the journal of {linked}")
+        put_back = sorted(name for name in journals if states[name] == "old")
         counts = {state: sum(1 for s in states.values() if s == state) for state in ("old", "new", "lost")}
         listing = sorted(p.name for p in app.folder.iterdir())
         leftovers = [name for name in listing if name.endswith(TEMPORARY_SUFFIX)]
         self.figures["leftovers"] += len(leftovers)
         print(f"kill loop: round {number}: {outcome}; {counts['new']} files new, {counts['old']} old, "
-              f"{counts['lost']} neither; {len(leftovers)} temporary left", file=sys.stderr)
+              f"{counts['lost']} neither; {len(journals)} journals; {len(leftovers)} temporary left",
+              file=sys.stderr)
         lost = sorted(name for name, state in states.items() if state == "lost")
         if lost:
             self.figures["lost"] += len(lost)
@@ -182,21 +246,34 @@ class KillDuringShutdownTest(unittest.TestCase):
         if kill_after is None:
             self.assertEqual(counts["new"], len(states), "every file saved by a shutdown left alone")
         self.assertEqual([n for n in listing if n.lower().endswith(".dat")], round_.records())
-        self.assertEqual(sorted(set(listing) - set(round_.old) - set(leftovers)), ["varnel.exe"])
+        journal_names = {name for name in listing if name.endswith(JOURNAL_SUFFIX)}
+        self.assertEqual(sorted(set(listing) - set(round_.old) - set(leftovers) - journal_names), ["varnel.exe"])
 
-        # The next start opens the 101 records as they are, and nothing else.
+        # The next start opens the 101 records as they are, and nothing else; the typed text of a
+        # note whose file was not saved comes back from its journal, told once.
         process = app.start()
         app.main_window(timeout=180)
-        self.assertEqual(windows_of(DIALOG), [], "a message at start")
         wait_until(lambda: len(notes()) >= NOTES, timeout=180, message=f"{NOTES} notes again")
         self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
-                         sorted(round_.shown_text(name, state) for name, state in states.items()
+                         sorted(round_.shown_text(name, state, name in journals) for name, state in states.items()
                                 if name.endswith(".txt")))
+        if put_back:
+            box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the notice")
+            message = next(c["text"] for c in box["children"] if c["text"].startswith(PUT_BACK_HEAD))
+            self.assertNotIn(".damaged", message)
+            for name in put_back[:20]:
+                self.assertEqual(message.count(windows_path(app.path(name))), 1, name)
+            probe("click", box["hwnd"], IDOK)
+            wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
+        else:
+            self.assertEqual(windows_of(DIALOG), [], "a message at start")
         self.assertEqual(app.close_main_window(process, timeout=180), 0)
-        # Unedited, the texts stay as the kill left them; every record is rewritten whole.
+        # Texts neither saved nor journaled stay as the kill left them; the others are saved now;
+        # every record is rewritten whole, and no journal is left.
         for name, state in states.items():
-            expected = round_.new[name] if name.endswith(".dat") or state == "new" else round_.old[name]
-            self.assertEqual(app.read(name), expected, name)
+            saved = name.endswith(".dat") or state == "new" or name in journals
+            self.assertEqual(app.read(name), round_.new[name] if saved else round_.old[name], name)
+        self.assertEqual([p.name for p in app.folder.iterdir() if JOURNAL_SUFFIX in p.name], [])
         # The restart cleared what the killed writes left behind.
         self.assertEqual([p.name for p in app.folder.iterdir() if p.name.endswith(TEMPORARY_SUFFIX)], [])
         app.cleanup()

@@ -1,7 +1,8 @@
-"""A soak of the real program: random drops, drags, resizes, menu commands, typing and restarts,
-driven from outside as a user would, against a model of what must be on screen and on disk. After
-every restart every note that was open comes back with its text and geometry, no record is lost or
-duplicated, and discarded notes stay gone.
+"""A soak of the real program: random drops, drags, resizes, menu commands, typing, restarts and
+kills while typing, driven from outside as a user would, against a model of what must be on screen
+and on disk. After every restart every note that was open comes back with its text and geometry,
+no record is lost or duplicated, and discarded notes stay gone; after a kill, a note may lose only
+what was typed within the journal's pause before it.
 
     VARNEL_SOAK_SECONDS  how long to keep acting (scripts/test.sh --long: 1800)
     VARNEL_SOAK_SEED     replays the actions of an earlier run
@@ -10,12 +11,13 @@ duplicated, and discarded notes stay gone.
 import dataclasses
 import os
 import random
+import signal
 import sys
 import time
 import unittest
 
 from harness import (App, DIALOG, NOTE_WINDOW, drag_and_drop, mouse_drag, notes, probe, record_faults, screenshot,
-                     set_text, wait_until, windows_of, xdotool)
+                     set_text, wait_until, windows_of, windows_path, xdotool)
 
 SECONDS = float(os.environ.get("VARNEL_SOAK_SECONDS", "75"))
 TWIPS_PER_PIXEL = 15  # at 96 DPI
@@ -30,6 +32,10 @@ POINTER_REST = (130, 400)
 SMALLEST = 120  # the smallest note size in pixels the soak gives by the frame
 START_NOTES = 4
 HEADER_LENGTH = len("soak 0000")
+# What a kill may take of the typing: the program's pause before it journals (one second), with
+# room for a loaded machine.
+KILL_WINDOW = 2.5
+PUT_BACK_HEAD = "前回は正しく終了しなかったため"
 
 MENU = "#32768"
 TOOLTIP = "tooltips_class32"
@@ -82,6 +88,7 @@ class SoakTest(unittest.TestCase):
         self.made = 0
         self.files_checked = 0
         self.mismatched = 0
+        self.kills = 0
         self.done = {}
         self.addCleanup(self.report)
         self.started = time.monotonic()
@@ -128,7 +135,8 @@ class SoakTest(unittest.TestCase):
         print(f"soak: {time.monotonic() - self.started:6.1f} s  {what}", file=sys.stderr)
 
     def report(self):
-        record_faults("soak", files_checked=self.files_checked, lost=self.mismatched)
+        record_faults("soak", kills=self.kills, files_checked=self.files_checked, faults_injected=self.kills,
+                      lost=self.mismatched)
         print(f"soak: {sum(self.done.values())} actions ({', '.join(f'{k} {v}' for k, v in sorted(self.done.items()))}),"
               f" {len(self.notes)} notes open, {len(self.discarded)} discarded", file=sys.stderr)
 
@@ -178,6 +186,8 @@ class SoakTest(unittest.TestCase):
     def act(self):
         self.pointer_away()
         choices = [(self.restart, 1)]
+        if self.notes:
+            choices.append((self.kill_while_typing, 1))
         if len(self.free_cells()) > 0:
             choices.append((self.drop, 2))
         if self.notes:
@@ -194,8 +204,8 @@ class SoakTest(unittest.TestCase):
     def pick(self):
         return self.notes[self.rng.choice(sorted(self.notes))]
 
-    def type_text(self):
-        note = self.pick()
+    def type_text(self, note=None):
+        note = note or self.pick()
         words = " ".join(self.rng.choice(WORDS) for _ in range(self.rng.randrange(1, 4)))
         new_line = self.rng.random() < 0.3
         self.log(f"type {words!r}{' on a new line' if new_line else ''} into {note.header}")
@@ -320,23 +330,81 @@ class SoakTest(unittest.TestCase):
         self.check_disk()
         self.start()
 
+    def kill_while_typing(self):
+        """A clean restart, typing into a few notes, then the program killed a random moment later:
+        nothing is saved, and the next start puts back all that was typed, except perhaps what came
+        within KILL_WINDOW of the kill."""
+        self.restart()
+        before = {header: note.text for header, note in self.notes.items()}
+        typed = {}  # header -> [(when the text was seen, the text)]
+        for note in self.rng.sample(sorted(self.notes.values(), key=lambda n: n.header),
+                                    self.rng.randrange(1, min(3, len(self.notes)) + 1)):
+            self.type_text(note)
+            typed.setdefault(note.header, []).append((time.monotonic(), note.text))
+        time.sleep(self.rng.uniform(0, 2 * KILL_WINDOW))
+        killed_at = time.monotonic()
+        pid = self.app.program_pid()
+        self.assertIsNotNone(pid, "the program's process")
+        os.kill(pid, signal.SIGKILL)
+        self.kills += 1
+        self.log(f"kill {killed_at - max(t for texts in typed.values() for t, _ in texts):.1f} s after the typing")
+        self.process.wait(timeout=60)
+        wait_until(lambda: self.app.program_pid() is None and not windows_of(NOTE_WINDOW, visible_only=False),
+                   timeout=30, message="the killed program's windows to go")
+        # Safe at least: the text as it was KILL_WINDOW before the kill.
+        safe = dict(before)
+        for header, texts in typed.items():
+            for seen, text in texts:
+                if seen <= killed_at - KILL_WINDOW:
+                    safe[header] = text
+        self.check_disk()
+        self.start(safe_after_kill=safe)
+
     # -- invariants ------------------------------------------------------------------------------
 
-    def start(self):
+    def start(self, safe_after_kill=None):
+        """Starts the program and checks every note against the model. After a kill, a note's text
+        may be anything from its text in safe_after_kill to its text in the model, and the notes
+        whose text came back from a journal are named in the start-up notice."""
         self.process = self.app.start()
         self.main = self.app.main_window()
         self.assertTrue(self.main["rect"][0] + self.main["rect"][2] <= MAIN_WINDOW_AREA[0]
                         and self.main["rect"][1] + self.main["rect"][3] <= MAIN_WINDOW_AREA[1],
                         f"the main window at {self.main['rect']} is in the notes' way")
-        self.assertEqual(windows_of(DIALOG), [], "a message at start")
+        if safe_after_kill is None:
+            self.assertEqual(windows_of(DIALOG), [], "a message at start")
         wait_until(lambda: len(notes()) >= len(self.notes), timeout=60, message=f"{len(self.notes)} notes")
         shown = self.shown()
+        if safe_after_kill is not None:
+            for header, note in self.notes.items():
+                text = shown.get(header, {}).get("text_box", {}).get("text", "")
+                # Typing only appends, so every text in between starts the next.
+                self.assertTrue(note.text.startswith(text) and text.startswith(safe_after_kill[header]),
+                                f"{header} came back as {text!r}: lost more than the typing of the last "
+                                f"{KILL_WINDOW} s before the kill (typed {note.text!r})")
+                note.text = text
+            self.take_notice({note.header for note in self.notes.values() if note.text != note.disk})
         self.assertEqual(sorted(shown), sorted(self.notes), "the notes that came back")
         self.assertEqual(len(windows_of(NOTE_WINDOW)), len(self.notes), "one window a note")
         for header, note in self.notes.items():
             self.assertEqual(shown[header]["rect"], note.rect, f"the place of {header}")
             self.assertEqual(shown[header]["text_box"]["text"], note.text, f"the text of {header}")
             self.assertTrue(self.fits(note, shown[header]), f"the layout of {header}")
+
+    def take_notice(self, put_back):
+        """The start-up notice names exactly the notes put back from their journals (put_back: their
+        headers), once each."""
+        if not put_back:
+            time.sleep(0.5)
+            self.assertEqual(windows_of(DIALOG), [], "a message at start")
+            return
+        box = self.dialog()
+        message = next(c["text"] for c in box["children"] if c["text"].startswith(PUT_BACK_HEAD))
+        for note in self.notes.values():
+            named = message.count(windows_path(self.app.path(note.linked)))
+            self.assertEqual(named, 1 if note.header in put_back else 0, f"{note.header} in the notice")
+        probe("click", box["hwnd"], IDOK)
+        self.no_dialog()
 
     def check_disk(self):
         """Records and linked files as the model has them; discarded notes' files as they were."""

@@ -133,5 +133,20 @@ TEST(JournalFileNames, TieToTheRecordAndAreNeverTakenForOne) {
   }
 }
 
+TEST(JournalFileNames, InTheFallbackFolderTellApartTheSameRecordNameOfTwoFolders) {
+  const std::wstring here = FallbackJournalFileName(L"C:\\Varnel\\787104000.5.dat");
+  const std::wstring there = FallbackJournalFileName(L"D:\\付箋\\787104000.5.dat");
+  EXPECT_NE(here, there);
+  // The same record, however its path's letters are cased, keeps one name.
+  EXPECT_EQ(here, FallbackJournalFileName(L"c:\\VARNEL\\787104000.5.dat"));
+  for (const std::wstring& name : {here, there}) {
+    EXPECT_FALSE(TakenForRecord(name)) << name;
+    ASSERT_TRUE(RecordFileNameOfJournal(name)) << name;
+    EXPECT_EQ(name.size(), 16 + 1 + std::wstring(L"787104000.5.dat.varnel-journal").size()) << name;
+    EXPECT_EQ(name.substr(17), L"787104000.5.dat.varnel-journal");
+    EXPECT_EQ(name.find_first_not_of(L"0123456789abcdef"), 16u) << name;
+  }
+}
+
 }  // namespace
 }  // namespace varnel

@@ -64,6 +64,31 @@ TEST(UnsavedNotices, NameEveryFileUpToALimit) {
   EXPECT_EQ(lost.find(L"ほか"), std::wstring::npos);
 }
 
+TEST(JournalNotices, HaveOneSectionPerKindOfFindingInAFixedOrder) {
+  const JournalNoticeHeadings headings{L"[back]\r\n", L"[changed]\r\n", L"[aside]\r\n"};
+  const struct {
+    JournalFindings findings;
+    std::wstring notice;
+  } cases[] = {
+      {{}, L""},
+      {{{L"C:\\a.txt", L"C:\\メモ.txt"}, {}, {}}, L"[back]\r\nC:\\a.txt\r\nC:\\メモ.txt\r\n"},
+      {{{L"C:\\a.txt"}, {{L"C:\\a.txt", L"R:\\未保存_a.txt"}}, {}},
+       L"[back]\r\nC:\\a.txt\r\n\r\n[changed]\r\n\r\nC:\\a.txt\r\n  → R:\\未保存_a.txt\r\n"},
+      {{{}, {}, {L"C:\\1.dat.varnel-journal.damaged"}}, L"[aside]\r\nC:\\1.dat.varnel-journal.damaged\r\n"},
+      {{{L"b"}, {}, {L"d"}}, L"[back]\r\nb\r\n\r\n[aside]\r\nd\r\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.findings.Empty(), c.notice.empty());
+    EXPECT_EQ(JournalNotice(c.findings, headings, L"ほか %1 件\r\n"), c.notice);
+  }
+  JournalFindings many;
+  for (int i = 0; i < 23; ++i) many.putBack.push_back(L"t" + std::to_wstring(i));
+  const std::wstring notice = JournalNotice(many, headings, L"ほか %1 件\r\n");
+  EXPECT_NE(notice.find(L"t19\r\n"), std::wstring::npos);
+  EXPECT_EQ(notice.find(L"t20"), std::wstring::npos);
+  EXPECT_NE(notice.find(L"ほか 3 件"), std::wstring::npos);
+}
+
 TEST(TextTemplates, FillEachPlaceOnceAndLeaveTheRestAsItIs) {
   EXPECT_EQ(FillIn(L"[ %1 ] %2", {L"a", L"b"}), L"[ a ] b");
   EXPECT_EQ(FillIn(L"%2%1%2", {L"x", L"y"}), L"yxy");

@@ -43,7 +43,7 @@ class NoteFixture : public ::testing::Test {
 
   std::unique_ptr<NoteWindow> Open() { return Open(unsaved_); }
   std::unique_ptr<NoteWindow> Open(UnsavedText& unsaved, const std::wstring& record = {}) {
-    return NoteWindow::Open(record.empty() ? record_ : record, {*codePage_, chooser_, unsaved, unreadable_});
+    return NoteWindow::Open(record.empty() ? record_ : record, {*codePage_, chooser_, unsaved, unreadable_, journals_});
   }
   static HWND TextBoxOf(const NoteWindow& note) { return ::GetDlgItem(note.hwnd(), NoteTextBox::kControlId); }
   static std::wstring TextOf(const NoteWindow& note) { return WindowText(TextBoxOf(note)); }
@@ -53,6 +53,7 @@ class NoteFixture : public ::testing::Test {
   SharedChooser chooser_;
   std::vector<UnreadableFile> unreadable_;
   UnsavedText unsaved_{{folder_.Path(L"recovery")}};
+  NoteJournals journals_{folder_.Path(L"fallback")};
   std::unique_ptr<CodePage> codePage_ = MakeSystemCodePage();
   std::wstring record_ = folder_.Path(L"787104000.5.dat");
   std::wstring textPath_ = folder_.Path(L"メモ.txt");

@@ -13,6 +13,7 @@
 
 #include "note/line_wrap.h"
 #include "note_fixture.h"
+#include "storage/journal.h"
 #include "popup_driver.h"
 
 namespace varnel {
@@ -435,6 +436,31 @@ TEST_F(NoteMenuTest, DiscardAsksCancelKeepsEverythingOkRemovesTheRecordAndSavesN
   note->Close();
   EXPECT_FALSE(FileExists(record_));
   EXPECT_EQ(Read(textPath_), "a\r\nb\r\n");
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
+TEST_F(NoteMenuTest, ReloadOverwriteSaveAndDiscardEachLeaveNoJournal) {
+  const std::wstring journal = JournalFileName(record_);
+  auto note = Open();
+  // Typed, then the focus leaves: the journal is written at once.
+  const auto typeAndLeave = [&] {
+    const LRESULT end = ::SendMessageW(TextBoxOf(*note), WM_GETTEXTLENGTH, 0, 0);
+    ::SendMessageW(TextBoxOf(*note), EM_SETSEL, end, end);
+    ::SendMessageW(TextBoxOf(*note), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L" typed"));
+    ::SendMessageW(TextBoxOf(*note), WM_KILLFOCUS, 0, 0);
+    ASSERT_TRUE(PathExists(journal));
+  };
+  typeAndLeave();
+  RunCommand(*note, L"テキストデータの再読込み");
+  EXPECT_FALSE(PathExists(journal));
+  typeAndLeave();
+  RunCommand(*note, L"テキストデータの上書き保存");
+  EXPECT_FALSE(PathExists(journal));
+  EXPECT_EQ(Read(textPath_), "a\r\nb typed\r\n");
+  typeAndLeave();
+  RunCommand(*note, L"捨てる", [](HWND box) { Press(box, IDOK); });
+  EXPECT_FALSE(note->IsOpen());
+  EXPECT_FALSE(PathExists(journal));
   EXPECT_EQ(driver_.stuck, 0);
 }
 

@@ -1,0 +1,181 @@
+#include "note/note_journal.h"
+
+#include "platform/files.h"
+#include "storage/paths.h"
+
+namespace varnel {
+namespace {
+
+constexpr wchar_t kJournalPattern[] = L"*.varnel-journal";
+// Enough for every damaged journal one record could ever leave.
+constexpr int kMaxSetAsideAttempts = 1000;
+
+std::wstring FolderOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+std::wstring NameOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::uint64_t HashOfText(const std::wstring& text) {
+  return Fnv1a64(std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)));
+}
+
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+}  // namespace
+
+void NoteJournals::RemoveLeftovers(const std::wstring& recordFolder) noexcept {
+  try {
+    for (const std::wstring& name : ListFileNames(recordFolder, kJournalPattern)) {
+      const std::optional<std::wstring> record = RecordFileNameOfJournal(name);
+      if (record && !PathExists(JoinPath(recordFolder, *record))) DeleteFileIfPresent(JoinPath(recordFolder, name));
+    }
+    if (!fallbackFolder_.empty()) DeleteLeftoverTemporaries(fallbackFolder_, kJournalPattern);
+  } catch (...) {
+    // Out of memory for the listing: the leftovers wait for the next start.
+  }
+}
+
+NoteJournal::NoteJournal(const std::wstring& recordPath, NoteJournals& journals, UnsavedText& unsavedText)
+    : primaryPath_(JournalFileName(recordPath)),
+      fallbackPath_(journals.FallbackFolder().empty()
+                        ? std::wstring()
+                        : JoinPath(journals.FallbackFolder(), FallbackJournalFileName(recordPath))),
+      journals_(journals),
+      unsavedText_(unsavedText) {}
+
+void NoteJournal::FileInStep(const std::wstring& textPath, std::string_view bytes) noexcept {
+  try {
+    textPath_ = textPath;
+  } catch (...) {
+    // Out of memory: the path was set when the note first read its file, and is the same.
+  }
+  base_ = {bytes.size(), LastWriteTime(textPath).value_or(0), Fnv1a64(bytes)};
+  StopTimer();
+  changed_ = false;
+  if (writtenHash_) Remove();
+}
+
+std::optional<std::wstring> NoteJournal::TakeBack(const std::wstring& textPath, const std::wstring& fileText,
+                                                  HWND note) noexcept {
+  note_ = note;
+  try {
+    for (const std::wstring& path : {primaryPath_, fallbackPath_}) {
+      if (path.empty()) continue;
+      const ReadResult read = ReadWholeFile(path);
+      if (!read.bytes && IsMissing(read.error)) continue;
+      std::optional<Journal> journal = read.bytes ? ParseJournal(*read.bytes) : std::nullopt;
+      if (journal && journal->textPath == textPath && journal->text == fileText) {
+        DeleteFileIfPresent(path);
+        continue;
+      }
+      std::optional<std::wstring> copy;
+      const bool fileChanged = journal && (journal->base.size != base_.size || journal->base.hash != base_.hash);
+      if (journal && journal->textPath == textPath && fileChanged) {
+        // The file changed after the journal began from it: its content on disk is kept before the
+        // note's text can be saved over it.
+        const ReadResult onDisk = ReadWholeFile(textPath);
+        if (onDisk.bytes) copy = unsavedText_.KeepFileCopy(textPath, *onDisk.bytes);
+      }
+      if (!journal || journal->textPath != textPath || (fileChanged && !copy)) {
+        // Damaged, another file's, or not to be put back safely: kept aside, never deleted. One that
+        // cannot even be renamed stays where it is, and this note keeps no journal in this run
+        // rather than write over it.
+        std::wstring aside = SetAside(path);
+        if (aside.empty()) {
+          note_ = nullptr;
+          aside = path;
+        }
+        journals_.Findings().setAside.push_back(std::move(aside));
+        return std::nullopt;
+      }
+      journals_.Findings().putBack.push_back(textPath);
+      if (copy) {
+        journals_.Findings().changedFiles.push_back({textPath, std::move(*copy)});
+        // From the file as it is now, so that a second crash does not copy it again.
+        Write(journal->text);
+      } else {
+        writtenHash_ = HashOfText(journal->text);
+      }
+      return std::move(journal->text);
+    }
+  } catch (...) {
+    // Out of memory: the note shows its file; a journal still on disk is read at the next start.
+    note_ = nullptr;
+  }
+  return std::nullopt;
+}
+
+void NoteJournal::TextChanged() noexcept {
+  if (!note_) return;
+  changed_ = true;
+  // Each change starts the pause again: the journal is written when typing stops, not per key.
+  timerRunning_ = ::SetTimer(note_, kTimerId, kPauseMs, nullptr) != 0;
+}
+
+void NoteJournal::Update(const std::wstring& text, const std::wstring& savedText) noexcept {
+  StopTimer();
+  changed_ = false;
+  if (!note_) return;
+  if (text == savedText) {
+    if (writtenHash_) Remove();
+    return;
+  }
+  if (writtenHash_ == HashOfText(text)) return;
+  try {
+    Write(text);
+  } catch (...) {
+    // Out of memory for the journal's bytes: the next change tries again.
+  }
+}
+
+void NoteJournal::Write(const std::wstring& text) {
+  writtenHash_.reset();
+  const std::optional<std::string> bytes = FormatJournal({textPath_, base_, text});
+  if (!bytes) return;
+  if (WriteFileAtomically(primaryPath_, *bytes) == ERROR_SUCCESS) {
+    if (!fallbackPath_.empty()) DeleteFileIfPresent(fallbackPath_);
+  } else {
+    // The record's folder takes no writes: the user's own folder does.
+    if (fallbackPath_.empty()) return;
+    ::CreateDirectoryW(journals_.FallbackFolder().c_str(), nullptr);
+    if (WriteFileAtomically(fallbackPath_, *bytes) != ERROR_SUCCESS) return;
+    // An older journal beside the record would be read first at the next start.
+    DeleteFileIfPresent(primaryPath_);
+  }
+  writtenHash_ = HashOfText(text);
+}
+
+void NoteJournal::Remove() noexcept {
+  StopTimer();
+  changed_ = false;
+  if (!note_) return;
+  const bool primaryRemoved = DeleteFileIfPresent(primaryPath_);
+  const bool removed = (fallbackPath_.empty() || DeleteFileIfPresent(fallbackPath_)) && primaryRemoved;
+  // One that could not be deleted is written again on the next change, or removed then.
+  if (removed) writtenHash_.reset();
+}
+
+void NoteJournal::StopTimer() noexcept {
+  if (!timerRunning_) return;
+  ::KillTimer(note_, kTimerId);
+  timerRunning_ = false;
+}
+
+std::wstring NoteJournal::SetAside(const std::wstring& path) {
+  const std::wstring folder = FolderOf(path);
+  const std::wstring name = NameOf(path);
+  for (int attempt = 1; attempt <= kMaxSetAsideAttempts; ++attempt) {
+    std::wstring aside = JoinPath(folder, DamagedJournalFileName(name, attempt));
+    if (::MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) return aside;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return {};
+  }
+  return {};
+}
+
+}  // namespace varnel

@@ -1,0 +1,92 @@
+#pragma once
+// A note's edit journal on disk: while the note's text differs from what was last read from or
+// written to its linked file, a copy of the text is kept in a journal file beside the note's record
+// (or, where that folder takes no writes, in the fallback folder), so that a crash, a kill or a
+// power cut loses at most the last moment of typing. The file's bytes and names are in
+// storage/journal.h.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "note/unsaved_text.h"
+#include "storage/journal.h"
+#include "storage/unsaved_list.h"
+
+namespace varnel {
+
+// What every note's journal shares with the others: the fallback folder, and what the notes found
+// in their journals when they opened, for the one start-up notice.
+class NoteJournals {
+ public:
+  explicit NoteJournals(std::wstring fallbackFolder) : fallbackFolder_(std::move(fallbackFolder)) {}
+
+  const std::wstring& FallbackFolder() const noexcept { return fallbackFolder_; }
+  JournalFindings& Findings() noexcept { return findings_; }
+
+  // Start-up, before any note opens: journals in recordFolder whose record is gone (the note was
+  // discarded, or its record deleted by hand) are deleted, so that they never come back and never
+  // pile up; so are half-written journals that a kill left in the fallback folder.
+  void RemoveLeftovers(const std::wstring& recordFolder) noexcept;
+
+ private:
+  std::wstring fallbackFolder_;
+  JournalFindings findings_;
+};
+
+class NoteJournal {
+ public:
+  // The note window's timer that writes the journal once typing pauses.
+  static constexpr UINT_PTR kTimerId = 0x4A4E;
+  static constexpr UINT kPauseMs = 1000;
+
+  NoteJournal(const std::wstring& recordPath, NoteJournals& journals, UnsavedText& unsavedText);
+  NoteJournal(const NoteJournal&) = delete;
+  NoteJournal& operator=(const NoteJournal&) = delete;
+
+  // The text box now holds exactly the linked file's content, as the note just read or wrote these
+  // bytes: no journal is needed any more, and later ones start from these bytes.
+  void FileInStep(const std::wstring& textPath, std::string_view bytes) noexcept;
+
+  // Once the note has shown its linked file's text (fileText) for the first time: the text of an
+  // earlier run's journal to show instead, when there is one that differs from the file. A linked
+  // file changed since the journal began is first copied beside the recovery files; a damaged
+  // journal is renamed aside. Every finding goes to the shared findings. From here on the journal
+  // follows the note.
+  std::optional<std::wstring> TakeBack(const std::wstring& textPath, const std::wstring& fileText,
+                                       HWND note) noexcept;
+
+  // The text box changed: the journal is written once typing has paused for kPauseMs.
+  void TextChanged() noexcept;
+  // True while a change is not yet in the journal.
+  bool ChangePending() const noexcept { return changed_; }
+  // Brings the journal up to date with the note's text (when the pause timer runs out, or the text
+  // box loses the focus): written while the text differs from savedText, removed once it equals it.
+  void Update(const std::wstring& text, const std::wstring& savedText) noexcept;
+
+  // A clean end of the edit (kept in a recovery file, or the note discarded): no journal is left.
+  void Remove() noexcept;
+
+ private:
+  void Write(const std::wstring& text);
+  void StopTimer() noexcept;
+  // Renames a damaged journal aside, never over an earlier one; the new name, or empty.
+  static std::wstring SetAside(const std::wstring& path);
+
+  const std::wstring primaryPath_;   // beside the record
+  const std::wstring fallbackPath_;  // in the shared fallback folder; empty when there is none
+  NoteJournals& journals_;
+  UnsavedText& unsavedText_;
+
+  HWND note_ = nullptr;  // set once the journal follows the note
+  std::wstring textPath_;
+  LinkedFileState base_;
+  bool changed_ = false;       // a change not yet in the journal
+  bool timerRunning_ = false;
+  std::optional<std::uint64_t> writtenHash_;  // of the text in the journal on disk, while there is one
+};
+
+}  // namespace varnel

@@ -1,0 +1,118 @@
+"""The edit journal on the real program: what was typed survives a kill of the process, comes back
+at the next start with one notice, and reaches the linked files only at an ordinary exit; an idle
+program writes nothing."""
+
+import os
+import signal
+import time
+import unittest
+
+from harness import App, DIALOG, NOTE_WINDOW, notes, probe, record_faults, wait_until, windows_of, windows_path
+
+IDOK = 1
+PUT_BACK_HEAD = "前回は正しく終了しなかったため"
+# Past the program's pause after typing (one second), with room for a loaded machine.
+PAST_THE_PAUSE = 3.0
+TYPED = "\r\n追記：停電の前に書いた行"
+JOURNAL_SUFFIX = ".varnel-journal"
+
+counts = {"kills": 0, "files_checked": 0, "lost": 0}
+
+
+def tearDownModule():
+    record_faults("journal", kills=counts["kills"], files_checked=counts["files_checked"],
+                  faults_injected=counts["kills"], lost=counts["lost"])
+
+
+def kill_program(app, process):
+    pid = app.program_pid()
+    assert pid is not None, "the program's process"
+    os.kill(pid, signal.SIGKILL)
+    counts["kills"] += 1
+    process.wait(timeout=60)
+    wait_until(lambda: app.program_pid() is None and not windows_of(NOTE_WINDOW, visible_only=False),
+               timeout=30, message="the killed program's windows to go")
+
+
+class JournalTest(unittest.TestCase):
+    def setUp(self):
+        self.app = App()
+        self.addCleanup(self.app.cleanup)
+        # Three linked files: code page 932 text, a Japanese text, and a UTF-8 file.
+        self.files = {
+            "plain.txt": "first line\r\nsecond".encode("cp932") + b"\r\n",
+            "日本語.txt": "買い物：牛乳、卵".encode("cp932") + b"\r\n",
+            "utf8.txt": "UTF-8 の付箋 ①②".encode("utf-8") + b"\n",
+        }
+        self.shown = {"plain.txt": "first line\r\nsecond", "日本語.txt": "買い物：牛乳、卵",
+                      "utf8.txt": "UTF-8 の付箋 ①②"}
+        for i, (name, data) in enumerate(self.files.items()):
+            self.app.write(name, data)
+            self.app.write_record(f"78710400{i}.dat", name, left=1500 + 3600 * i)
+
+    def start(self):
+        process = self.app.start()
+        self.app.main_window(timeout=120)
+        wait_until(lambda: len(notes()) == len(self.files), timeout=120, message="the notes")
+        return process
+
+    def check_file(self, name, expected):
+        counts["files_checked"] += 1
+        actual = self.app.read(name)
+        if actual != expected:
+            counts["lost"] += 1
+        self.assertEqual(actual, expected, name)
+
+    def journals(self):
+        return sorted(p.name for p in self.app.folder.iterdir() if JOURNAL_SUFFIX in p.name)
+
+    def test_typed_text_survives_a_kill_comes_back_once_and_is_saved_only_at_exit(self):
+        process = self.start()
+        typed = probe("append", NOTE_WINDOW, TYPED.encode("utf-8").hex()).stdout.strip()
+        self.assertEqual(typed, b"3", "notes that took the typing")
+        time.sleep(PAST_THE_PAUSE)
+        self.assertEqual(len(self.journals()), 3, "a journal per edited note")
+        kill_program(self.app, process)
+        for name, data in self.files.items():
+            self.check_file(name, data)
+
+        # The next start puts every typed text back and says so once, naming the three files.
+        process = self.app.start()
+        self.app.main_window(timeout=120)
+        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the notice")
+        message = next(c["text"] for c in box["children"] if c["text"].startswith(PUT_BACK_HEAD))
+        for name in self.files:
+            self.assertEqual(message.count(windows_path(self.app.path(name))), 1, message)
+        probe("click", box["hwnd"], IDOK)
+        wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
+        wait_until(lambda: len(notes()) == 3, message="the notes")
+        self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
+                         sorted(text + TYPED for text in self.shown.values()))
+        for name, data in self.files.items():
+            self.check_file(name, data)
+
+        # An ordinary exit saves them, in each file's own form, and leaves no journal.
+        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.check_file("plain.txt", ("first line\r\nsecond" + TYPED + "\r\n").encode("cp932"))
+        self.check_file("日本語.txt", ("買い物：牛乳、卵" + TYPED + "\r\n").encode("cp932"))
+        self.check_file("utf8.txt", ("UTF-8 の付箋 ①②" + TYPED + "\n").replace("\r\n", "\n").encode("utf-8"))
+        self.assertEqual(self.journals(), [])
+
+        # And the start after that has nothing to tell.
+        process = self.start()
+        time.sleep(1)
+        self.assertEqual(windows_of(DIALOG), [])
+        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+
+    def test_an_idle_program_writes_no_file(self):
+        process = self.start()
+        time.sleep(1)
+        before = {p.name: p.stat().st_mtime_ns for p in self.app.folder.iterdir()}
+        time.sleep(30)
+        after = {p.name: p.stat().st_mtime_ns for p in self.app.folder.iterdir()}
+        self.assertEqual(after, before)
+        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,249 @@
+// A note's edit journal in this process, on a temporary folder: written once typing pauses, gone
+// when the text equals the file again or the edit ends cleanly, and put back at the next open.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "note/note_journal.h"
+#include "note_fixture.h"
+#include "storage/journal.h"
+
+namespace varnel {
+namespace {
+
+constexpr char kFile[] = "a\r\nb\r\n";
+
+class NoteJournalTest : public NoteFixture {
+ protected:
+  void SetUp() override {
+    NoteFixture::SetUp();
+    Write(textPath_, kFile);
+    WriteNewRecord(textPath_);
+  }
+
+  // As typed at the end of the text: the text box tells the note as for keystrokes.
+  static void Type(const NoteWindow& note, const std::wstring& text) {
+    const LRESULT end = ::SendMessageW(TextBoxOf(note), WM_GETTEXTLENGTH, 0, 0);
+    ::SendMessageW(TextBoxOf(note), EM_SETSEL, end, end);
+    ::SendMessageW(TextBoxOf(note), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  static void EraseLast(const NoteWindow& note, int count) {
+    const LRESULT end = ::SendMessageW(TextBoxOf(note), WM_GETTEXTLENGTH, 0, 0);
+    ::SendMessageW(TextBoxOf(note), EM_SETSEL, end - count, end);
+    ::SendMessageW(TextBoxOf(note), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+  }
+  // Runs this thread's messages (the journal's timer among them) for a while.
+  static void Pump(ULONGLONG milliseconds) {
+    const ULONGLONG until = ::GetTickCount64() + milliseconds;
+    while (::GetTickCount64() < until) {
+      MSG msg{};
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+  }
+  static constexpr ULONGLONG kPastThePause = NoteJournal::kPauseMs + 500;
+
+  std::optional<Journal> JournalAt(const std::wstring& path) {
+    const ReadResult read = ReadWholeFile(path);
+    return read.bytes ? ParseJournal(*read.bytes) : std::nullopt;
+  }
+  void WriteJournal(const std::wstring& text, const std::string& baseBytes, const std::wstring& path = {},
+                    const std::wstring& linked = {}) {
+    const LinkedFileState base{baseBytes.size(), 0, Fnv1a64(baseBytes)};
+    Write(path.empty() ? journal_ : path, *FormatJournal({linked.empty() ? textPath_ : linked, base, text}));
+  }
+
+  const std::wstring journal_ = JournalFileName(record_);
+  const std::wstring fallbackJournal_ = folder_.Path(L"fallback\\" + FallbackJournalFileName(record_));
+};
+
+TEST_F(NoteJournalTest, TypingIsJournaledOnceThePauseEndsAndTypingBackToTheFileRemovesIt) {
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  Type(*note, L" x");
+  // Not per keystroke: nothing is written before the pause.
+  EXPECT_FALSE(PathExists(journal_));
+  Pump(kPastThePause);
+  const std::optional<Journal> journal = JournalAt(journal_);
+  ASSERT_TRUE(journal);
+  EXPECT_EQ(journal->text, L"a\r\nb x");
+  EXPECT_EQ(journal->textPath, textPath_);
+  EXPECT_EQ(journal->base.size, std::size(kFile) - 1);
+  EXPECT_EQ(journal->base.hash, Fnv1a64(kFile));
+  EXPECT_EQ(journal->base.lastWriteTime, LastWriteTime(textPath_));
+  EXPECT_EQ(Read(textPath_), kFile);
+
+  EraseLast(*note, 2);
+  Pump(kPastThePause);
+  EXPECT_FALSE(PathExists(journal_));
+  note->Close();
+  EXPECT_EQ(Read(textPath_), kFile);
+  EXPECT_FALSE(PathExists(journal_));
+}
+
+TEST_F(NoteJournalTest, TypingBackToTheFileJustBeforeTheExitLeavesNoJournalToBringTheOldEditBack) {
+  auto note = Open();
+  Type(*note, L" x");
+  Pump(kPastThePause);
+  ASSERT_TRUE(PathExists(journal_));
+  EraseLast(*note, 2);
+  note->Close();
+  EXPECT_FALSE(PathExists(journal_));
+  EXPECT_EQ(Read(textPath_), kFile);
+}
+
+TEST_F(NoteJournalTest, LosingTheFocusWritesAtOnceAndAnIdleNoteWritesNothing) {
+  auto note = Open();
+  Pump(kPastThePause);
+  EXPECT_FALSE(PathExists(journal_));
+  // The focus leaving without a change writes nothing either.
+  ::SendMessageW(TextBoxOf(*note), WM_KILLFOCUS, 0, 0);
+  EXPECT_FALSE(PathExists(journal_));
+  Type(*note, L"日本語");
+  ::SendMessageW(TextBoxOf(*note), WM_KILLFOCUS, 0, 0);
+  ASSERT_TRUE(JournalAt(journal_));
+  EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb日本語");
+}
+
+TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereKeepsIt) {
+  struct Case {
+    const char* name;
+    bool readOnlyFile;   // the exit save fails
+    bool noRecovery;     // and no recovery folder takes the text either
+    bool recordDeleted;  // the record was deleted by hand meanwhile
+    bool journalLeft;
+  };
+  for (const Case& c : {Case{"saved", false, false, false, false}, Case{"kept in a recovery file", true, false, false, false},
+                        Case{"kept nowhere", true, true, false, true}, Case{"record deleted", false, false, true, false}}) {
+    SCOPED_TRACE(c.name);
+    Write(textPath_, kFile);
+    WriteNewRecord(textPath_);
+    UnsavedText nowhere{{}};
+    auto note = Open(c.noRecovery ? nowhere : unsaved_);
+    Type(*note, L" x");
+    Pump(kPastThePause);
+    ASSERT_TRUE(PathExists(journal_));
+    if (c.readOnlyFile) ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_READONLY);
+    if (c.recordDeleted) ::DeleteFileW(record_.c_str());
+    note->Close();
+    ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(PathExists(journal_), c.journalLeft);
+    if (c.journalLeft) {
+      EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb x");
+    }
+    ::DeleteFileW(journal_.c_str());
+  }
+}
+
+TEST_F(NoteJournalTest, AJournalAtOpenPutsItsTextBackAsAnEditThatTheExitSaves) {
+  WriteJournal(L"a\r\nb\r\n付箋 typed", kFile);
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  EXPECT_EQ(TextOf(*note), L"a\r\nb\r\n付箋 typed");
+  EXPECT_EQ(journals_.Findings().putBack, std::vector<std::wstring>{textPath_});
+  EXPECT_TRUE(journals_.Findings().changedFiles.empty());
+  EXPECT_TRUE(journals_.Findings().setAside.empty());
+  // Still unsaved: the file is untouched, and a second crash would find the journal again.
+  EXPECT_EQ(Read(textPath_), kFile);
+  EXPECT_TRUE(PathExists(journal_));
+  note->Close();
+  EXPECT_EQ(codePage_->Decode(Read(textPath_)), L"a\r\nb\r\n付箋 typed\r\n");
+  EXPECT_FALSE(PathExists(journal_));
+}
+
+TEST_F(NoteJournalTest, AJournalFromBeforeAnOutsideChangeKeepsTheFilesContentBeforeItCanBeOverwritten) {
+  WriteJournal(L"mine", kFile);
+  Write(textPath_, "theirs\r\n");
+  auto note = Open();
+  EXPECT_EQ(TextOf(*note), L"mine");
+  ASSERT_EQ(journals_.Findings().changedFiles.size(), 1u);
+  EXPECT_EQ(journals_.Findings().changedFiles[0].textPath, textPath_);
+  EXPECT_EQ(Read(journals_.Findings().changedFiles[0].recoveryFile), "theirs\r\n");
+  EXPECT_EQ(journals_.Findings().putBack, std::vector<std::wstring>{textPath_});
+  // The journal now starts from the file as it is, so that another crash copies nothing again.
+  ASSERT_TRUE(JournalAt(journal_));
+  EXPECT_EQ(JournalAt(journal_)->base.hash, Fnv1a64("theirs\r\n"));
+  note->Close();
+  EXPECT_EQ(Read(textPath_), "mine\r\n");
+}
+
+TEST_F(NoteJournalTest, AJournalThatCannotBePutBackIsRenamedAsideAndTheNoteOpensFromItsFile) {
+  const std::string whole = *FormatJournal({textPath_, {6, 0, Fnv1a64(kFile)}, L"typed"});
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"empty", ""},
+      {"cut short", whole.substr(0, whole.size() - 1)},
+      {"one byte changed", [&] { std::string b = whole; b[40] ^= 1; return b; }()},
+      {"another file's", *FormatJournal({folder_.Path(L"other.txt"), {6, 0, Fnv1a64(kFile)}, L"typed"})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    journals_.Findings() = {};
+    Write(textPath_, kFile);
+    Write(journal_, c.bytes);
+    auto note = Open();
+    ASSERT_TRUE(note->IsOpen());
+    EXPECT_EQ(TextOf(*note), L"a\r\nb");
+    const std::wstring aside = journal_ + L".damaged";
+    EXPECT_EQ(journals_.Findings().setAside, std::vector<std::wstring>{aside});
+    EXPECT_TRUE(journals_.Findings().putBack.empty());
+    EXPECT_EQ(Read(aside), c.bytes);
+    EXPECT_FALSE(PathExists(journal_));
+    // The note keeps a journal of its own from here on.
+    Type(*note, L"!");
+    ::SendMessageW(TextBoxOf(*note), WM_KILLFOCUS, 0, 0);
+    EXPECT_TRUE(JournalAt(journal_));
+    note->Close();
+    ::DeleteFileW(aside.c_str());
+  }
+}
+
+TEST_F(NoteJournalTest, AJournalEqualToTheFileIsSimplyRemoved) {
+  WriteJournal(L"a\r\nb", kFile);
+  auto note = Open();
+  EXPECT_EQ(TextOf(*note), L"a\r\nb");
+  EXPECT_TRUE(journals_.Findings().Empty());
+  EXPECT_FALSE(PathExists(journal_));
+}
+
+TEST_F(NoteJournalTest, WhereTheRecordsFolderTakesNoJournalTheFallbackFolderDoesBothWays) {
+  auto note = Open();
+  // A folder in the journal's place refuses the write as a full or read-only folder would.
+  ASSERT_TRUE(::CreateDirectoryW(journal_.c_str(), nullptr));
+  Type(*note, L" x");
+  Pump(kPastThePause);
+  ASSERT_TRUE(JournalAt(fallbackJournal_));
+  EXPECT_EQ(JournalAt(fallbackJournal_)->text, L"a\r\nb x");
+  note.reset();  // as a kill would: no save
+  ASSERT_TRUE(::RemoveDirectoryW(journal_.c_str()));
+
+  note = Open();
+  EXPECT_EQ(TextOf(*note), L"a\r\nb x");
+  note->Close();
+  EXPECT_FALSE(PathExists(fallbackJournal_));
+  EXPECT_EQ(Read(textPath_), "a\r\nb x\r\n");
+}
+
+TEST_F(NoteJournalTest, StartUpRemovesOnlyTheJournalsOfRecordsThatAreGoneAndHalfWrittenOnes) {
+  const std::wstring fallback = folder_.Path(L"fallback");
+  ::CreateDirectoryW(fallback.c_str(), nullptr);
+  const std::wstring kept[] = {journal_, journal_ + L".damaged", folder_.Path(L"notes.txt.varnel-journal")};
+  const std::wstring gone[] = {folder_.Path(L"787104001.dat.varnel-journal"),
+                               fallback + L"\\0123456789abcdef-1.dat.varnel-journal.4000000.varnel-tmp"};
+  for (const std::wstring& path : kept) Write(path, "j");
+  for (const std::wstring& path : gone) {
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(file);
+  }
+  journals_.RemoveLeftovers(folder_.Path(L""));
+  for (const std::wstring& path : kept) EXPECT_TRUE(PathExists(path)) << path;
+  for (const std::wstring& path : gone) EXPECT_FALSE(PathExists(path)) << path;
+}
+
+}  // namespace
+}  // namespace varnel
