@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/unique_handle.h"
+#include "storage/paths.h"
 
 namespace varnel {
 namespace {
@@ -34,14 +35,12 @@ std::wstring FullPath(const std::wstring& path) {
   return full;
 }
 
-// The last part of the long or the short form of path (as GetLongPathNameW or GetShortPathNameW
-// give it), or nothing when the file is not there.
-template <typename Converter>
-std::wstring ConvertedName(const std::wstring& path, Converter convert) {
-  const DWORD needed = convert(path.c_str(), nullptr, 0);
+// The last part of the long form of path, or nothing when the file is not there.
+std::wstring LongName(const std::wstring& path) {
+  const DWORD needed = ::GetLongPathNameW(path.c_str(), nullptr, 0);
   if (needed == 0) return {};
   std::wstring converted(needed, L'\0');
-  const DWORD length = convert(path.c_str(), converted.data(), needed);
+  const DWORD length = ::GetLongPathNameW(path.c_str(), converted.data(), needed);
   if (length == 0 || length >= needed) return {};
   converted.resize(length);
   return LastComponent(converted);
@@ -52,12 +51,13 @@ std::wstring ConvertedName(const std::wstring& path, Converter convert) {
 // Lives on the heap so that the system can finish a read into it after the FileWatch is gone: a
 // read that outlasts the destructor's wait frees the state itself.
 struct FileWatch::State {
-  // The folder reports a file by either of its names (long or 8.3), whichever it likes.
+  // The folder names a file by its long name, or, when it likes, by its 8.3 alias: a change under
+  // an alias is taken as maybe the file's (asking each file's alias at start would cost a folder
+  // search per note). A path given in the 8.3 form is watched under its long name as well.
   void LearnNames() {
     names = {LastComponent(path)};
-    for (std::wstring name : {ConvertedName(path, ::GetLongPathNameW), ConvertedName(path, ::GetShortPathNameW)}) {
-      if (!name.empty() && !NamesTheFile(name.c_str(), name.size())) names.push_back(std::move(name));
-    }
+    if (!LooksLikeShortFileName(names.front())) return;
+    if (std::wstring name = LongName(path); !name.empty()) names.push_back(std::move(name));
   }
 
   bool Start() {
@@ -95,14 +95,15 @@ struct FileWatch::State {
     return false;
   }
 
-  // True when any of the changes in the first `bytes` bytes of the buffer names the file; a rename
-  // reports both the old and the new name.
+  // True when any of the changes in the first `bytes` bytes of the buffer may name the file; a
+  // rename reports both the old and the new name.
   bool ChangesNameTheFile(DWORD bytes) const {
     const auto* at = reinterpret_cast<const unsigned char*>(buffer.data());
     const auto* end = at + bytes;
     while (at + sizeof(FILE_NOTIFY_INFORMATION) <= end) {
       const auto* change = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
-      if (NamesTheFile(change->FileName, change->FileNameLength / sizeof(wchar_t))) return true;
+      const size_t length = change->FileNameLength / sizeof(wchar_t);
+      if (NamesTheFile(change->FileName, length) || LooksLikeShortFileName({change->FileName, length})) return true;
       if (change->NextEntryOffset == 0) break;
       at += change->NextEntryOffset;
     }

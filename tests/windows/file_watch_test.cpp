@@ -115,6 +115,21 @@ TEST(FileWatch, EveryKindOfChangeToTheFileIsToldWithinTwoSeconds) {
   }
 }
 
+// A path in its 8.3 form (as some programs hand paths on) still names the file the folder reports
+// by its long name.
+TEST(FileWatch, APathGivenInItsShortFormIsWatchedUnderItsLongName) {
+  TempFolder folder;
+  const std::wstring file = folder.Path(L"a long file name.txt");
+  Write(file, "text");
+  wchar_t shortPath[MAX_PATH + 1]{};
+  ASSERT_NE(::GetShortPathNameW(file.c_str(), shortPath, MAX_PATH), 0u);
+  ASSERT_NE(std::wstring(shortPath), file) << "the file system made no alias";
+  Receiver receiver;
+  FileWatch watch(shortPath, receiver.hwnd(), kChanged, 3);
+  Write(file, "more", OPEN_EXISTING, FILE_APPEND_DATA);
+  EXPECT_EQ(receiver.Pump(kPromptMs, true), std::vector<WPARAM>{3}) << testing::PrintToString(std::wstring(shortPath));
+}
+
 TEST(FileWatch, OtherFilesInTheFolderAndAnIdleFileStayQuiet) {
   const Change changes[] = {
       {"nothing happens", L"note.txt", [](const TempFolder&) {}, [](const TempFolder&) {}},
