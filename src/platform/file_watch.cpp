@@ -118,9 +118,11 @@ struct FileWatch::State {
       return;
     }
     if (state->cancelling) return;
-    // Success with nothing in the buffer: more changes came than it holds, the file may be one.
-    bool tell = error == ERROR_SUCCESS && (bytes == 0 || state->ChangesNameTheFile(bytes));
-    if (error != ERROR_SUCCESS || !state->Arm()) {
+    // More changes came than the buffer holds (success with nothing in it; an error of its own from
+    // a network share): the file may be one of them.
+    const bool overflow = error == ERROR_NOTIFY_ENUM_DIR || (error == ERROR_SUCCESS && bytes == 0);
+    bool tell = overflow || (error == ERROR_SUCCESS && state->ChangesNameTheFile(bytes));
+    if ((error != ERROR_SUCCESS && !overflow) || !state->Arm()) {
       state->folder.reset();
       tell = true;
     }

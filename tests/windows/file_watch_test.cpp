@@ -99,6 +99,10 @@ TEST(FileWatch, EveryKindOfChangeToTheFileIsToldWithinTwoSeconds) {
        [&](const TempFolder& f) { Write(note(f), "more\r\n", OPEN_EXISTING, FILE_APPEND_DATA); }},
       {"made under another spelling of its name", L"Note.txt", [](const TempFolder&) {},
        [](const TempFolder& f) { Write(f.Path(L"NOTE.TXT"), "made"); }},
+      {"too many other changes at once to list", L"note.txt", present,
+       [](const TempFolder& f) {
+         for (int i = 0; i < 500; ++i) Write(f.Path(L"other file number " + std::to_wstring(i) + L".txt"), "x");
+       }},
       {"a Japanese name", L"メモ.txt", [](const TempFolder& f) { Write(f.Path(L"メモ.txt"), "a"); },
        [](const TempFolder& f) { Write(f.Path(L"メモ.txt"), "b", OPEN_EXISTING); }},
   };
