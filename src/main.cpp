@@ -38,13 +38,18 @@ void WarnWhenFolderIsNotWritable() {
   varnel::ShowMessageBox(nullptr, varnel::LoadText(IDS_FOLDER_NOT_WRITABLE, {folder}), MB_OK | MB_ICONWARNING);
 }
 
+// Waits alertably, so that the notes' file watches (completion routines queued to this thread)
+// run here as well as the window messages; the program sleeps while neither comes.
 int RunMessageLoop() {
-  MSG msg{};
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
+  for (;;) {
+    MSG msg{};
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return static_cast<int>(msg.wParam);
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_ALERTABLE | MWMO_INPUTAVAILABLE);
   }
-  return static_cast<int>(msg.wParam);
 }
 
 }  // namespace

@@ -54,7 +54,8 @@ void NoteJournal::FileInStep(const std::wstring& textPath, std::string_view byte
   } catch (...) {
     // Out of memory: the path was set when the note first read its file, and is the same.
   }
-  base_ = {bytes.size(), LastWriteTime(textPath).value_or(0), Fnv1a64(bytes)};
+  const std::optional<FileState> state = CurrentFileState(textPath);
+  base_ = {bytes.size(), state ? state->lastWriteTime : 0, Fnv1a64(bytes)};
   StopTimer();
   changed_ = false;
   if (writtenHash_) Remove();

@@ -262,10 +262,24 @@ ReadResult ReadWholeFile(const std::wstring& path) {
   return ReadAll(file.get());
 }
 
-std::optional<std::uint64_t> LastWriteTime(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-  return std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime;
+std::optional<FileState> FileStateOf(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file, &info)) return std::nullopt;
+  return FileState{std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow,
+                   std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime,
+                   info.dwVolumeSerialNumber, std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+}
+
+std::optional<FileState> CurrentFileState(const std::wstring& path) {
+  // Attributes only: such an open takes no part in sharing, so a writer that wants the file to
+  // itself at this moment still gets it.
+  UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return std::nullopt;
+  std::optional<FileState> state = FileStateOf(file.get());
+  const DWORD error = state ? ERROR_SUCCESS : ::GetLastError();
+  file.reset();
+  ::SetLastError(error);
+  return state;
 }
 
 bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -26,9 +26,23 @@ struct ReadResult {
 };
 ReadResult ReadWholeFile(const std::wstring& path);
 
-// The file's last-write time as the file system keeps it (100 ns units since 1601), or nothing
-// when the file cannot be asked.
-std::optional<std::uint64_t> LastWriteTime(const std::wstring& path);
+// What tells one version of a file from another without reading it: its size, its last-write time
+// (100 ns units since 1601, as the file system keeps it) and which file it is (the volume's serial
+// number and the file's index there; a file put in place of another by a rename is another file).
+struct FileState {
+  std::uint64_t size = 0;
+  std::uint64_t lastWriteTime = 0;
+  std::uint32_t volumeSerial = 0;
+  std::uint64_t fileIndex = 0;
+  bool operator==(const FileState&) const = default;
+};
+
+// The state of the file a path leads to (links followed), or nothing when it cannot be asked:
+// GetLastError() then says why (ERROR_FILE_NOT_FOUND for a missing file, for one).
+std::optional<FileState> CurrentFileState(const std::wstring& path);
+
+// The state of an open file, or nothing with GetLastError() set.
+std::optional<FileState> FileStateOf(HANDLE file);
 
 // True when path names a file (not a folder), even one that another program holds open.
 bool FileExists(const std::wstring& path);

@@ -1,5 +1,7 @@
 #include "storage/paths.h"
 
+#include <algorithm>
+
 namespace varnel {
 namespace {
 
@@ -98,6 +100,15 @@ std::wstring WithoutLongPathPrefix(std::wstring_view path) {
   if (rest.size() >= 3 && HasDrive(rest) && rest[2] == L'\\') return std::wstring(rest);
   if (rest.size() >= 4 && rest.substr(0, 4) == L"UNC\\") return L"\\" + std::wstring(rest.substr(3));
   return std::wstring(path);
+}
+
+bool LooksLikeShortFileName(std::wstring_view name) {
+  const size_t dot = name.find(L'.');
+  const std::wstring_view base = name.substr(0, dot);
+  if (base.size() > 8 || (dot != std::wstring_view::npos && name.size() - dot - 1 > 3)) return false;
+  const size_t tilde = base.find(L'~');
+  if (tilde == 0 || tilde == std::wstring_view::npos || tilde + 1 == base.size()) return false;
+  return std::none_of(name.begin(), name.end(), [](wchar_t c) { return (c >= L'a' && c <= L'z') || c == L' '; });
 }
 
 }  // namespace varnel

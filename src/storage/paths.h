@@ -29,4 +29,9 @@ std::wstring ResolveAgainstFolder(std::wstring_view folder, std::wstring_view pa
 // GUID paths that have no ordinary form, come back unchanged.
 std::wstring WithoutLongPathPrefix(std::wstring_view path);
 
+// True for a name shaped like the 8.3 alias a file system makes for a longer name: at most eight
+// characters before an optional dot and three after, a "~" between others before the dot, no
+// lower-case letter and no space ("NOTEFI~1.TXT" on Windows, "A_LO~PHD.TXT" under Wine).
+bool LooksLikeShortFileName(std::wstring_view name);
+
 }  // namespace varnel

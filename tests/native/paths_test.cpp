@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace varnel {
 namespace {
@@ -48,6 +49,18 @@ TEST(ResolveAgainstFolder, ReadsRelativePathsAgainstTheFolderAndKeepsAbsoluteOne
   for (const PathCase& c : cases) {
     EXPECT_EQ(ResolveAgainstFolder(c.folder, c.path), c.expected)
         << testing::PrintToString(std::wstring(c.folder)) << " + " << testing::PrintToString(std::wstring(c.path));
+  }
+}
+
+TEST(LooksLikeShortFileName, TakesOnlyTheShapeOfAnAlias) {
+  const std::pair<const wchar_t*, bool> cases[] = {
+      {L"NOTEFI~1.TXT", true},   {L"AB~12", true},          {L"A~1.T", true},          {L"ABCDEF~9.", true},
+      {L"A_LO~PHD.TXT", true},   {L"メモ~1.TXT", true},     {L"note.txt", false},      {L"notefi~1.txt", false},
+      {L"NOTE.TXT", false},      {L"~WRL0001.TMP", false},  {L"NOTE.TXT~", false},     {L"NOTE~.TXT", false},
+      {L"A LO~1.TXT", false},    {L"ABCDEFG~1.TXT", false}, {L"NOTEFI~1.TEXT", false}, {L"", false},
+  };
+  for (const auto& [name, alias] : cases) {
+    EXPECT_EQ(LooksLikeShortFileName(name), alias) << testing::PrintToString(std::wstring(name));
   }
 }
 

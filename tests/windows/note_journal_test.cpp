@@ -73,7 +73,7 @@ TEST_F(NoteJournalTest, TypingIsJournaledOnceThePauseEndsAndTypingBackToTheFileR
   EXPECT_EQ(journal->textPath, textPath_);
   EXPECT_EQ(journal->base.size, std::size(kFile) - 1);
   EXPECT_EQ(journal->base.hash, Fnv1a64(kFile));
-  EXPECT_EQ(journal->base.lastWriteTime, LastWriteTime(textPath_));
+  EXPECT_EQ(journal->base.lastWriteTime, CurrentFileState(textPath_)->lastWriteTime);
   EXPECT_EQ(Read(textPath_), kFile);
 
   EraseLast(*note, 2);
