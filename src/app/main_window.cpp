@@ -93,7 +93,9 @@ void MainWindow::TellAboutEarlierUnsavedText() noexcept {
     const std::vector<UnsavedEntry> entries = unsavedText_->TakeEarlierEntries();
     std::wstring notice;
     if (!entries.empty()) notice = UnsavedNotice(entries, LoadText(IDS_UNSAVED_HEADING), LoadText(IDS_MORE_ENTRIES));
-    const JournalFindings& findings = journals_->Findings();
+    // Versions of other programs kept before an exit overwrote them join the journal's own.
+    JournalFindings findings = journals_->Findings();
+    for (UnsavedEntry& entry : unsavedText_->TakeEarlierOverwritten()) findings.changedFiles.push_back(std::move(entry));
     if (!findings.Empty()) {
       const std::wstring putBack = LoadText(IDS_JOURNAL_PUT_BACK_HEADING);
       const std::wstring changed = LoadText(IDS_JOURNAL_FILE_CHANGED_HEADING);

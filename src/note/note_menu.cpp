@@ -152,6 +152,12 @@ void NoteWindow::OnWebStrip() {
 // Unsaved edits give way to the file. A file that cannot be read now is reported and the note keeps
 // its text; one that is gone or no longer text discards the note, and nothing is written.
 void NoteWindow::OnReload() {
+  // Edited, and changed by another program too: the edits would be lost without a word.
+  if (Edited() && OtherVersionOnDisk() &&
+      ShowMessageBox(hwnd(), LoadText(IDS_RELOAD_DROPS_EDITS, {textPath_}), MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
+    return;
+  }
+  if (!IsOpen()) return;
   DWORD error = ERROR_SUCCESS;
   switch (LoadLinkedText(error)) {
     case TextLoad::Loaded:
@@ -168,6 +174,13 @@ void NoteWindow::OnReload() {
 
 // A file that cannot be written is reported, and the text stays in the note.
 void NoteWindow::OnOverwriteSave() {
+  // Edited, and changed by another program too: its version would be lost without a word.
+  if (Edited() && OtherVersionOnDisk() &&
+      ShowMessageBox(hwnd(), LoadText(IDS_OVERWRITE_OTHER_VERSION, {textPath_}), MB_OKCANCEL | MB_ICONWARNING) !=
+          IDOK) {
+    return;
+  }
+  if (!IsOpen()) return;
   const DWORD error = SaveLinkedText().error;
   if (error == ERROR_SUCCESS) return;
   ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_SAVED, {textPath_, SystemErrorText(error)}), MB_OK | MB_ICONWARNING);

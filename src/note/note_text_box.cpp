@@ -121,7 +121,32 @@ LRESULT NoteTextBox::OnColours(HDC dc) const noexcept {
 
 // One tooltip control per note would cost the start-up of 101 notes about a quarter of a second
 // under Wine, for tips most notes never show.
-void NoteTextBox::SetTooltip(std::wstring text) { tooltipText_ = std::move(text); }
+TextBoxView NoteTextBox::View() const noexcept {
+  TextBoxView view;
+  ::SendMessageW(control_, EM_GETSEL, reinterpret_cast<WPARAM>(&view.selectionStart),
+                 reinterpret_cast<LPARAM>(&view.selectionEnd));
+  view.firstLine = static_cast<int>(::SendMessageW(control_, EM_GETFIRSTVISIBLELINE, 0, 0));
+  return view;
+}
+
+void NoteTextBox::SetView(const TextBoxView& view) noexcept {
+  // The control takes positions past the end as the end.
+  ::SendMessageW(control_, EM_SETSEL, view.selectionStart, view.selectionEnd);
+  const int first = static_cast<int>(::SendMessageW(control_, EM_GETFIRSTVISIBLELINE, 0, 0));
+  ::SendMessageW(control_, EM_LINESCROLL, 0, view.firstLine - first);
+}
+
+void NoteTextBox::SetTooltip(std::wstring text) {
+  tooltipText_ = std::move(text);
+  if (!tooltip_) return;
+  // A tooltip already made shows the new text from its next appearance on.
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = ::GetParent(control_);
+  tool.uId = reinterpret_cast<UINT_PTR>(control_);
+  tool.lpszText = tooltipText_.data();
+  ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
 
 void NoteTextBox::MakeTooltip(const MSG& firstMove) noexcept {
   if (tooltip_ || tooltipText_.empty()) return;

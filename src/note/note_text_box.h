@@ -13,6 +13,13 @@
 
 namespace varnel {
 
+// Where the user is in the text: the selection (the caret at its end) and the first line shown.
+struct TextBoxView {
+  DWORD selectionStart = 0;
+  DWORD selectionEnd = 0;
+  int firstLine = 0;
+};
+
 struct TextBoxFont {
   std::wstring name;
   float points = 0;
@@ -56,6 +63,10 @@ class NoteTextBox {
 
   // The answer to WM_CTLCOLOREDIT, which the note window receives for the control.
   LRESULT OnColours(HDC dc) const noexcept;
+
+  TextBoxView View() const noexcept;
+  // Puts the selection and the scroll back, as far as the text now reaches.
+  void SetView(const TextBoxView& view) noexcept;
 
   // The tooltip's text; the tooltip control itself is made on the mouse's first visit.
   void SetTooltip(std::wstring text);

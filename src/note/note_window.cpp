@@ -103,11 +103,12 @@ void NoteWindow::Load() {
       return;
   }
   loaded_ = true;
+  WatchLinkedFile();
   // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
   if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, hwnd())) {
     textBox_.SetText(*unsaved);
   }
-  textBox_.SetTooltip(LoadText(IDS_NOTE_TOOLTIP, {textPath_}));
+  UpdateFileMark();
   webStrip_->Navigate(kWebStripUrl);
 }
 
@@ -167,6 +168,7 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
   textFormat_ = decoded->format;
   savedText_ = std::move(decoded->text);
   journal_.FileInStep(textPath_, *read.bytes);
+  RememberLinkedFile(*read.bytes);
   // A save of this file that was cut short by a kill may have left its temporary file beside it.
   if (const size_t slash = textPath_.find_last_of(L"\\/"); slash != std::wstring::npos) {
     DeleteLeftoverTemporaries(textPath_.substr(0, slash), textPath_.substr(slash + 1));
@@ -190,6 +192,7 @@ OverwriteResult NoteWindow::SaveLinkedText() {
   textFormat_ = encoded->format;
   savedText_ = std::move(text);
   journal_.FileInStep(textPath_, encoded->bytes);
+  RememberLinkedFile(encoded->bytes);
   return result;
 }
 
@@ -228,10 +231,17 @@ void NoteWindow::SaveOnClose() noexcept {
   const std::wstring text = textBox_.Text();
   // Typed back to the file's text before the journal caught up: nothing unsaved, no journal.
   if (text == savedText_) journal_.Remove();
-  if (text != savedText_ && SaveLinkedText().error != ERROR_SUCCESS) {
-    // Kept nowhere, the edit keeps its journal: the last copy of it.
-    if (unsavedText_.Keep(textPath_, text, codePage_)) journal_.Remove();
+  if (text == savedText_) return;
+  // Another program wrote the file meanwhile, and nobody can be asked now: its version is kept
+  // first, and named at the next start. When it cannot be kept, the note's text is kept instead and
+  // the file stays as the other program left it.
+  bool written = false;
+  if (const std::optional<std::string> other = OtherVersionOnDisk();
+      !other || unsavedText_.KeepOtherVersion(textPath_, *other)) {
+    written = SaveLinkedText().error == ERROR_SUCCESS;
   }
+  // Kept nowhere, the edit keeps its journal: the last copy of it.
+  if (!written && unsavedText_.Keep(textPath_, text, codePage_)) journal_.Remove();
 }
 
 // Fits the text box and the web strip to the window's outer size.
@@ -292,8 +302,18 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       OnTextBoxNotice(HIWORD(wParam));
       return 0;
     case WM_TIMER:
-      if (wParam != NoteJournal::kTimerId) return DefaultProcedure(msg, wParam, lParam);
-      UpdateJournal();
+      if (wParam == NoteJournal::kTimerId) {
+        UpdateJournal();
+      } else if (wParam == kFileSettledTimer) {
+        OnLinkedFileSettled();
+      } else if (wParam == kWatchRetryTimer) {
+        OnWatchRetry();
+      } else {
+        return DefaultProcedure(msg, wParam, lParam);
+      }
+      return 0;
+    case kLinkedFileMessage:
+      OnLinkedFileNotice();
       return 0;
     case WM_CLOSE:
       Close();
@@ -345,6 +365,7 @@ void NoteWindow::OnEraseBackground(HDC dc) const noexcept {
   ::GetClientRect(hwnd(), &client);
   // The margin and the text box share one background.
   ::FillRect(dc, &client, textBox_.BackBrush());
+  DrawFileMark(dc, client);
 }
 
 void NoteWindow::OnButtonDown(UINT button, POINT client) noexcept {

@@ -4,13 +4,17 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "note/note_journal.h"
 #include "note/note_text_box.h"
 #include "note/unsaved_text.h"
+#include "platform/file_watch.h"
 #include "platform/files.h"
 #include "platform/shared_chooser.h"
 #include "platform/unique_handle.h"
@@ -117,6 +121,23 @@ class NoteWindow final : public WindowBase {
   void OnOverwriteSave();
   void OnDiscard();
   bool ChooserBusy() const noexcept;
+  bool Edited() const;
+
+  // Following the linked file while another program changes it (note_linked_file.cpp).
+  enum class FileMark { None, ChangedElsewhere, Gone };
+  static constexpr UINT kLinkedFileMessage = WM_APP + 0x50;
+  static constexpr UINT_PTR kFileSettledTimer = 0x4649;
+  static constexpr UINT_PTR kWatchRetryTimer = 0x4652;
+  void WatchLinkedFile() noexcept;
+  void RememberLinkedFile(std::string_view bytes);
+  std::optional<std::string> OtherVersionOnDisk() const;
+  void OnLinkedFileNotice() noexcept;
+  void OnLinkedFileSettled() noexcept;
+  void OnWatchRetry() noexcept;
+  void CheckLinkedFile();
+  void FollowLinkedFile(const std::string& bytes);
+  void UpdateFileMark();
+  void DrawFileMark(HDC dc, const RECT& client) const noexcept;
 
   const std::wstring recordPath_;
   const CodePage& codePage_;
@@ -146,6 +167,13 @@ class NoteWindow final : public WindowBase {
   NoteTextBox textBox_;
   // A copy of unsaved edits on disk, against crashes and kills.
   NoteJournal journal_;
+
+  // The linked file as the note last read or wrote it, to tell another program's writes from its
+  // own, and what the note shows of the file now.
+  std::optional<FileState> knownState_;
+  std::uint64_t knownHash_ = 0;
+  FileMark fileMark_ = FileMark::None;
+  std::unique_ptr<FileWatch> watch_;
   std::unique_ptr<WebView> webStrip_;
   UniqueMenu menu_;  // never shown as a menu bar
 };

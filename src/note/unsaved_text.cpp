@@ -66,8 +66,8 @@ bool UnsavedText::KeepIn(const std::wstring& folder, const std::wstring& textPat
   return AppendToList(folder, *line);
 }
 
-bool UnsavedText::AppendToList(const std::wstring& folder, const std::string& line) {
-  const std::wstring list = JoinPath(folder, kListName);
+bool UnsavedText::AppendToList(const std::wstring& folder, const std::string& line, const wchar_t* listName) {
+  const std::wstring list = JoinPath(folder, listName);
   const ReadResult earlier = ReadWholeFile(list);
   if (!earlier.bytes && earlier.error != ERROR_FILE_NOT_FOUND) return false;
   return WriteFileAtomically(list, earlier.bytes.value_or(std::string()) + line) == ERROR_SUCCESS;
@@ -92,11 +92,30 @@ std::wstring UnsavedText::SafetyCopyFolder() const {
   return {};
 }
 
-std::vector<UnsavedEntry> UnsavedText::TakeEarlierEntries() {
+bool UnsavedText::KeepOtherVersion(const std::wstring& textPath, std::string_view bytes) noexcept {
+  try {
+    for (const std::wstring& folder : folders_) {
+      if (folder.empty()) continue;
+      const std::wstring copy = WriteRecoveryFile(folder, textPath, bytes);
+      if (copy.empty()) continue;
+      const std::optional<std::string> line = FormatUnsavedEntry({textPath, copy});
+      return line && AppendToList(folder, *line, kOverwrittenListName);
+    }
+  } catch (...) {
+    // Out of memory for a path: no copy.
+  }
+  return false;
+}
+
+std::vector<UnsavedEntry> UnsavedText::TakeEarlierEntries() { return TakeLists(kListName); }
+
+std::vector<UnsavedEntry> UnsavedText::TakeEarlierOverwritten() { return TakeLists(kOverwrittenListName); }
+
+std::vector<UnsavedEntry> UnsavedText::TakeLists(const wchar_t* listName) {
   std::vector<UnsavedEntry> entries;
   for (const std::wstring& folder : folders_) {
     if (folder.empty()) continue;
-    const std::wstring list = JoinPath(folder, kListName);
+    const std::wstring list = JoinPath(folder, listName);
     const ReadResult read = ReadWholeFile(list);
     if (!read.bytes) continue;
     for (UnsavedEntry& entry : ParseUnsavedList(*read.bytes)) entries.push_back(std::move(entry));

@@ -15,6 +15,8 @@ namespace varnel {
 class UnsavedText {
  public:
   static constexpr wchar_t kListName[] = L"未保存.lst";
+  // Versions another program wrote to a linked file, kept before a note overwrote them.
+  static constexpr wchar_t kOverwrittenListName[] = L"上書き前.lst";
 
   // folders: where recovery files may go, tried in order; a missing folder is created.
   explicit UnsavedText(std::vector<std::wstring> folders);
@@ -35,16 +37,23 @@ class UnsavedText {
   // took it.
   std::optional<std::wstring> KeepFileCopy(const std::wstring& textPath, std::string_view bytes) noexcept;
 
+  // Keeps what another program wrote to textPath before a note overwrites it, listed so that the
+  // next start names it. False when no folder took it.
+  bool KeepOtherVersion(const std::wstring& textPath, std::string_view bytes) noexcept;
+
   // Linked files whose edits could be kept nowhere in this run.
   const std::vector<std::wstring>& Lost() const noexcept { return lost_; }
 
   // What earlier runs kept, from every folder's list. The lists are removed, so each entry is
   // told once.
   std::vector<UnsavedEntry> TakeEarlierEntries();
+  // The same for the versions of other programs kept before an overwrite.
+  std::vector<UnsavedEntry> TakeEarlierOverwritten();
 
  private:
   bool KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes);
-  bool AppendToList(const std::wstring& folder, const std::string& line);
+  bool AppendToList(const std::wstring& folder, const std::string& line, const wchar_t* listName = kListName);
+  std::vector<UnsavedEntry> TakeLists(const wchar_t* listName);
   // A recovery file of textPath's holding bytes in folder, made when missing; its path, or nothing.
   static std::wstring WriteRecoveryFile(const std::wstring& folder, const std::wstring& textPath,
                                         std::string_view bytes);

@@ -200,6 +200,10 @@ class NoteMenuTest(unittest.TestCase):
         set_text(self.note()["text_box"]["hwnd"], "edited here")
         self.app.write("memo.txt", "外で書き換え\r\n".encode("cp932"))
         self.choose("テキストデータの再読込み")
+        # The note's edits would give way to the other program's text: the note asks first.
+        box = self.dialog()
+        self.assertIn("読み込み直しますか", "".join(c["text"] for c in box["children"]))
+        self.answer(box, IDOK)
         wait_until(lambda: self.text_of_note() == "外で書き換え", message="the reloaded text")
         self.quit()
         self.assertEqual(self.app.read("memo.txt"), "外で書き換え\r\n".encode("cp932"))

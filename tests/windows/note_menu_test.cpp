@@ -302,7 +302,8 @@ TEST_F(NoteMenuTest, ReloadReplacesEditsAndAnUnreadableFileDiscardsTheNote) {
   auto note = Open();
   ::SetWindowTextW(TextBoxOf(*note), L"edited");
   Write(textPath_, "new\r\ntext\r\n");
-  RunCommand(*note, L"テキストデータの再読込み");
+  // Edits that another program's version would replace: asked first.
+  RunCommand(*note, L"テキストデータの再読込み", [](HWND box) { Press(box, IDOK); });
   EXPECT_EQ(TextOf(*note), L"new\r\ntext");
 
   ::DeleteFileW(textPath_.c_str());
@@ -335,7 +336,7 @@ TEST_F(NoteMenuTest, ReloadThatFailsNeverWritesTheLinkedFile) {
   const std::string binary("MZ\x90\0\x03", 5);
   Write(textPath_, binary);
   ::SetFileAttributesW(record_.c_str(), FILE_ATTRIBUTE_READONLY);
-  RunCommand(*note, L"テキストデータの再読込み");
+  RunCommand(*note, L"テキストデータの再読込み", [](HWND box) { Press(box, IDOK); });
   EXPECT_FALSE(note->IsOpen());
   note->Close();
   EXPECT_EQ(Read(textPath_), binary);
@@ -384,6 +385,68 @@ TEST_F(NoteMenuTest, ReloadSwitchesWrappingAndTheNewTextBoxKeepsFontPlaceFocusAn
   note->Close();
   EXPECT_EQ(Read(textPath_), "z" + std::string(kLongestWrappedLine, 'y') + "\r\n");
   EXPECT_EQ(driver_.stuck, 0);
+}
+
+// Runs the thread's messages and the file watches' completions, as the program's loop does, until
+// the condition holds or two seconds have passed.
+template <typename Condition>
+bool PumpUntil(Condition condition) {
+  const ULONGLONG until = ::GetTickCount64() + 2000;
+  while (!condition() && ::GetTickCount64() < until) {
+    MSG msg{};
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_ALERTABLE | MWMO_INPUTAVAILABLE);
+  }
+  return condition();
+}
+
+TEST_F(NoteMenuTest, AnUneditedNoteFollowsItsFileAndAnEditedOneAsksBeforeEitherVersionIsLost) {
+  auto note = Open();
+  ::SendMessageW(TextBoxOf(*note), EM_SETSEL, 1, 1);
+  // Another program replaces the file: the note shows it, the caret where it was.
+  Write(textPath_, "a\r\nb, and more\r\n");
+  ASSERT_TRUE(PumpUntil([&] { return TextOf(*note) == L"a\r\nb, and more"; }));
+  DWORD caret = 0;
+  ::SendMessageW(TextBoxOf(*note), EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+  EXPECT_EQ(caret, 1u);
+
+  // Edited here and changed there: the edit stays, and overwriting asks first.
+  ::SetWindowTextW(TextBoxOf(*note), L"mine");
+  Write(textPath_, "theirs\r\n");
+  EXPECT_FALSE(PumpUntil([&] { return TextOf(*note) != L"mine"; }));
+  MessageBoxSeen question;
+  RunCommand(*note, L"テキストデータの上書き保存", [&](HWND box) {
+    question = ReadMessageBox(box);
+    Press(box, IDCANCEL);
+  });
+  EXPECT_NE(question.text.find(L"ほかのプログラムによって変更されています"), std::wstring::npos);
+  EXPECT_EQ(Read(textPath_), "theirs\r\n");
+  RunCommand(*note, L"テキストデータの再読込み", [&](HWND box) { Press(box, IDCANCEL); });
+  EXPECT_EQ(TextOf(*note), L"mine");
+
+  // At the end nobody can be asked: the other version is kept first, then the note's is written.
+  note->Close();
+  EXPECT_EQ(Read(textPath_), "mine\r\n");
+  const std::vector<UnsavedEntry> kept = unsaved_.TakeEarlierOverwritten();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].textPath, textPath_);
+  EXPECT_EQ(Read(kept[0].recoveryFile), "theirs\r\n");
+  EXPECT_EQ(driver_.stuck, 0);
+}
+
+TEST_F(NoteMenuTest, TwoNotesOnOneFileEachKeepTheirEdit) {
+  const std::wstring otherRecord = folder_.Path(L"787104001.5.dat");
+  Write(otherRecord, Read(record_));
+  auto first = Open();
+  auto second = Open(unsaved_, otherRecord);
+  ::SetWindowTextW(TextBoxOf(*first), L"XYZ");
+  ::SetWindowTextW(TextBoxOf(*second), L"QRS");
+  first->Close();
+  second->Close();
+  EXPECT_EQ(Read(textPath_), "QRS\r\n");
+  const std::vector<UnsavedEntry> kept = unsaved_.TakeEarlierOverwritten();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(Read(kept[0].recoveryFile), "XYZ\r\n");
 }
 
 TEST_F(NoteMenuTest, OverwriteSaveWritesEvenUnchangedTextAndAFailureIsToldAndLosesNothing) {

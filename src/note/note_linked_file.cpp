@@ -1,0 +1,150 @@
+// A note follows its linked file while other programs change it: the file's folder tells of
+// changes, and the note compares the file with what it last read or wrote itself, so its own writes
+// are never taken for another program's. An unedited note shows the new text; an edited one is
+// marked and asks before its text replaces the other version or the other version replaces its text.
+
+#include "note/note_window.h"
+
+#include "platform/texts.h"
+#include "storage/journal.h"
+
+namespace varnel {
+namespace {
+
+// Writers often save in several steps: the note looks once the file has been quiet this long.
+constexpr UINT kSettleMs = 300;
+// A folder that could not be watched (a drive that went away) is asked again this often, and only
+// then: a watched file costs nothing while nobody writes.
+constexpr UINT kWatchRetryMs = 5000;
+// The mark of a note whose file another program changed while it was being edited.
+constexpr COLORREF kChangedMarkColour = RGB(220, 40, 40);
+constexpr int kChangedMarkPixels = 3;
+
+}  // namespace
+
+bool NoteWindow::Edited() const { return textBox_.Text() != savedText_; }
+
+void NoteWindow::WatchLinkedFile() noexcept {
+  try {
+    watch_ = std::make_unique<FileWatch>(textPath_, hwnd(), kLinkedFileMessage, 0);
+    if (!watch_->Watching()) ::SetTimer(hwnd(), kWatchRetryTimer, kWatchRetryMs, nullptr);
+  } catch (...) {
+    // Out of memory: the note goes on without following its file, as it did before.
+  }
+}
+
+void NoteWindow::RememberLinkedFile(std::string_view bytes) {
+  knownState_ = CurrentFileState(textPath_);
+  knownHash_ = Fnv1a64(bytes);
+  if (fileMark_ != FileMark::None) {
+    fileMark_ = FileMark::None;
+    UpdateFileMark();
+  }
+}
+
+// The file's bytes when another program made them differ from what the note last read or wrote;
+// nothing when they are the same, or the file cannot be read.
+std::optional<std::string> NoteWindow::OtherVersionOnDisk() const {
+  const std::optional<FileState> state = CurrentFileState(textPath_);
+  if (!state || state == knownState_) return std::nullopt;
+  ReadResult read = ReadWholeFile(textPath_);
+  if (!read.bytes || Fnv1a64(*read.bytes) == knownHash_) return std::nullopt;
+  return std::move(read.bytes);
+}
+
+void NoteWindow::OnLinkedFileNotice() noexcept { ::SetTimer(hwnd(), kFileSettledTimer, kSettleMs, nullptr); }
+
+void NoteWindow::OnLinkedFileSettled() noexcept {
+  ::KillTimer(hwnd(), kFileSettledTimer);
+  try {
+    CheckLinkedFile();
+  } catch (...) {
+    // Out of memory for the file's bytes: the next change tells again.
+  }
+  if (watch_ && !watch_->Watching()) ::SetTimer(hwnd(), kWatchRetryTimer, kWatchRetryMs, nullptr);
+}
+
+void NoteWindow::OnWatchRetry() noexcept {
+  if (watch_ && !watch_->Watching() && !watch_->Restart()) return;
+  ::KillTimer(hwnd(), kWatchRetryTimer);
+  // Whatever happened while nobody watched is looked at now.
+  OnLinkedFileSettled();
+}
+
+void NoteWindow::CheckLinkedFile() {
+  if (!loaded_) return;
+  const std::optional<FileState> state = CurrentFileState(textPath_);
+  if (!state) {
+    if (IsGoneForGood(textPath_, ::GetLastError()) && fileMark_ == FileMark::None) {
+      fileMark_ = FileMark::Gone;
+      UpdateFileMark();
+    }
+    return;
+  }
+  if (state == knownState_) {
+    if (fileMark_ == FileMark::Gone) {
+      fileMark_ = FileMark::None;
+      UpdateFileMark();
+    }
+    return;
+  }
+  // Held by the writer still: its next change tells again.
+  const ReadResult read = ReadWholeFile(textPath_);
+  if (!read.bytes) return;
+  if (Fnv1a64(*read.bytes) == knownHash_) {
+    // Touched, or put back as it was: nothing to follow.
+    knownState_ = state;
+    if (fileMark_ == FileMark::Gone) {
+      fileMark_ = FileMark::None;
+      UpdateFileMark();
+    }
+    return;
+  }
+  if (Edited()) {
+    if (fileMark_ != FileMark::ChangedElsewhere) {
+      fileMark_ = FileMark::ChangedElsewhere;
+      UpdateFileMark();
+    }
+    return;
+  }
+  FollowLinkedFile(*read.bytes);
+}
+
+// Shows the file's new text in place of the old, keeping the caret and the scroll position where
+// the text allows. A file that is no longer text leaves the note as it is.
+void NoteWindow::FollowLinkedFile(const std::string& bytes) {
+  std::optional<DecodedText> decoded = DecodeLinkedText(bytes, codePage_);
+  if (!decoded) return;
+  const TextBoxView view = textBox_.View();
+  if (!textBox_.SetText(decoded->text)) {
+    // The box could not take the whole text: it goes back to the text it showed, still the file's
+    // as far as the note knows, so nothing partial is ever saved.
+    textBox_.SetText(savedText_);
+    return;
+  }
+  textBox_.SetView(view);
+  textFormat_ = decoded->format;
+  savedText_ = std::move(decoded->text);
+  journal_.FileInStep(textPath_, bytes);
+  RememberLinkedFile(bytes);
+}
+
+void NoteWindow::UpdateFileMark() {
+  UINT tooltip = IDS_NOTE_TOOLTIP;
+  if (fileMark_ == FileMark::ChangedElsewhere) tooltip = IDS_NOTE_TOOLTIP_CHANGED;
+  if (fileMark_ == FileMark::Gone) tooltip = IDS_NOTE_TOOLTIP_GONE;
+  textBox_.SetTooltip(LoadText(tooltip, {textPath_}));
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void NoteWindow::DrawFileMark(HDC dc, const RECT& client) const noexcept {
+  if (fileMark_ != FileMark::ChangedElsewhere) return;
+  UniqueBrush mark(::CreateSolidBrush(kChangedMarkColour));
+  RECT frame = client;
+  for (int i = 0; i < kChangedMarkPixels && mark; ++i) {
+    ::FrameRect(dc, &frame, mark.get());
+    ::InflateRect(&frame, -1, -1);
+  }
+}
+
+}  // namespace varnel
