@@ -174,12 +174,13 @@ class Bench:
                          f"exit code {process.code}")
         return {"startup": startup, "shutdown": ended - closed, "peak": peak}
 
-    def varnel_idle(self, count):
+    def varnel_idle(self, count, own_folders=False):
         """Varnel with count unedited notes left alone for IDLE_SECONDS once start-up is done: the
-        processor time it used meanwhile, and how many files in its folder it wrote."""
-        folder = self.folder(f"varnel-idle-{count}")
+        processor time it used meanwhile, and how many files under its folder it wrote. With
+        own_folders each linked file lies in a folder of its own, so each note watches another one."""
+        folder = self.folder(f"varnel-idle-{count}" + ("-folders" if own_folders else ""))
         shutil.copy2(self.varnel_exe, folder / "varnel.exe")
-        write_varnel_notes(folder, count, NOTE_BYTES)
+        write_varnel_notes(folder, count, NOTE_BYTES, own_folders=own_folders)
         process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
         try:
             def shown(windows):
@@ -187,7 +188,7 @@ class Bench:
                 return CAPTION in names and len(names) - 1 >= count
             self.wait_windows(process, shown, f"{count} notes and the main window")
             process.wait_idle()
-            files = lambda: {p.name: p.stat().st_mtime_ns for p in folder.iterdir() if p.name != "wine.log"}
+            files = lambda: {p: p.stat().st_mtime_ns for p in folder.rglob("*") if p.is_file() and p.name != "wine.log"}
             before, ticks = files(), process.cpu_ticks()
             time.sleep(IDLE_SECONDS)
             cpu = (process.cpu_ticks() - ticks) / os.sysconf("SC_CLK_TCK")
@@ -285,6 +286,7 @@ def main():
         "floor 10 MB": lambda: bench.floor(1, 10 * 1024 * 1024),
         "journal write": bench.journal_write,
         "varnel idle 101": lambda: bench.varnel_idle(101),
+        "varnel idle 101 folders": lambda: bench.varnel_idle(101, own_folders=True),
     }
     scenarios = {name: run for name, run in scenarios.items() if options.only in name}
     results = {name: [] for name in scenarios}
@@ -372,6 +374,9 @@ def print_table(results):
     measured("journal write, 10 MB note", "journal write", "10 MB", "ms")
     measured(f"idle {IDLE_SECONDS} s, 101 notes: processor time", "varnel idle 101", "cpu", "s")
     measured(f"idle {IDLE_SECONDS} s, 101 notes: files written", "varnel idle 101", "written", "")
+    measured(f"idle {IDLE_SECONDS} s, 101 notes in 101 folders: processor time", "varnel idle 101 folders", "cpu", "s")
+    measured(f"idle {IDLE_SECONDS} s, 101 notes in 101 folders: files written", "varnel idle 101 folders", "written",
+             "")
     measured("Wine: a trivial program's start (one window)", "trivial", "startup", "s")
 
     header = ["figure", "median", "min", "max", "target"]

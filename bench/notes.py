@@ -39,14 +39,18 @@ def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
-def write_varnel_notes(folder, count, size, first_text=None):
+def write_varnel_notes(folder, count, size, first_text=None, own_folders=False):
     """count linked text files of size bytes (the first one holding first_text instead, when
-    given) and their records; returns the text files' paths."""
+    given) and their records; returns the text files' paths. With own_folders each text file lies
+    in a folder of its own under folder, and each note watches another folder."""
     folder = pathlib.Path(folder)
     text = japanese_text(size)
     paths = []
     for index in range(count):
         path = folder / f"{index:03}.txt"
+        if own_folders:
+            path = folder / f"{index:03}" / path.name
+            path.parent.mkdir(exist_ok=True)
         path.write_bytes(first_text if index == 0 and first_text is not None else text)
         left, top = place(index)
         fields = [windows_path(path), left * TWIPS_PER_PX, top * TWIPS_PER_PX, SIZE_PX * TWIPS_PER_PX,

@@ -34,7 +34,6 @@ void NoteWindow::WatchLinkedFile() noexcept {
 }
 
 void NoteWindow::RememberLinkedFile(std::string_view bytes) {
-  knownState_ = CurrentFileState(textPath_);
   knownHash_ = Fnv1a64(bytes);
   if (fileMark_ != FileMark::None) {
     fileMark_ = FileMark::None;
@@ -43,10 +42,10 @@ void NoteWindow::RememberLinkedFile(std::string_view bytes) {
 }
 
 // The file's bytes when another program made them differ from what the note last read or wrote;
-// nothing when they are the same, or the file cannot be read.
+// nothing when they are the same, or the file cannot be read. The bytes themselves are compared: a
+// file's size, time and identity can all stay the same across a rewrite (the same length written
+// within the time a file system counts in, a whole second or two on some).
 std::optional<std::string> NoteWindow::OtherVersionOnDisk() const {
-  const std::optional<FileState> state = CurrentFileState(textPath_);
-  if (!state || state == knownState_) return std::nullopt;
   ReadResult read = ReadWholeFile(textPath_);
   if (!read.bytes || Fnv1a64(*read.bytes) == knownHash_) return std::nullopt;
   return std::move(read.bytes);
@@ -73,27 +72,20 @@ void NoteWindow::OnWatchRetry() noexcept {
 
 void NoteWindow::CheckLinkedFile() {
   if (!loaded_) return;
-  const std::optional<FileState> state = CurrentFileState(textPath_);
-  if (!state) {
+  if (!CurrentFileState(textPath_)) {
     if (IsGoneForGood(textPath_, ::GetLastError()) && fileMark_ == FileMark::None) {
       fileMark_ = FileMark::Gone;
       UpdateFileMark();
     }
     return;
   }
-  if (state == knownState_) {
-    if (fileMark_ == FileMark::Gone) {
-      fileMark_ = FileMark::None;
-      UpdateFileMark();
-    }
-    return;
-  }
+  // The folder told of a change: the bytes are read even when size, time and identity look the
+  // same, as they do for a rewrite of the same length within one tick of the file system's clock.
   // Held by the writer still: its next change tells again.
   const ReadResult read = ReadWholeFile(textPath_);
   if (!read.bytes) return;
   if (Fnv1a64(*read.bytes) == knownHash_) {
-    // Touched, or put back as it was: nothing to follow.
-    knownState_ = state;
+    // Touched, written by the note itself, or put back as it was: nothing to follow.
     if (fileMark_ == FileMark::Gone) {
       fileMark_ = FileMark::None;
       UpdateFileMark();

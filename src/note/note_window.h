@@ -170,7 +170,6 @@ class NoteWindow final : public WindowBase {
 
   // The linked file as the note last read or wrote it, to tell another program's writes from its
   // own, and what the note shows of the file now.
-  std::optional<FileState> knownState_;
   std::uint64_t knownHash_ = 0;
   FileMark fileMark_ = FileMark::None;
   std::unique_ptr<FileWatch> watch_;

@@ -56,14 +56,15 @@ std::wstring ClassOf(HWND hwnd) {
 }
 
 std::wstring TextOf(HWND hwnd) {
-  if (ClassOf(hwnd) != L"Edit") {
+  const std::wstring cls = ClassOf(hwnd);
+  if (cls != L"Edit" && cls != L"tooltips_class32") {
     // Captions and static texts are held by the window system: no message, so a busy program
     // cannot stall the probe.
     wchar_t text[1024]{};
     int length = ::InternalGetWindowText(hwnd, text, 1024);
     return std::wstring(text, static_cast<size_t>(length));
   }
-  // An edit control keeps its text itself: ask it, but never wait long for a busy program.
+  // An edit control and a tooltip keep their texts themselves: ask, but never wait long for a busy program.
   DWORD_PTR length = 0;
   if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 500, &length)) return {};
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
