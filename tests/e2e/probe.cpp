@@ -9,6 +9,10 @@
 //   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
 //   varnel_probe append CLASS HEX         types that text (hex of UTF-8) at the end of the first text box
 //                                         of every visible top-level window of CLASS; prints how many
+//   varnel_probe answers SECONDS          while a note's text box is still read-only (its text loading),
+//                                         at most SECONDS: WM_NULL to the main window and every note
+//                                         every 50 ms; prints the longest wait for an answer and the
+//                                         time until every text box took input, in ms
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
 //   varnel_probe hold PATH RELEASE        another program's hold on a file: opens it without sharing,
 //                                         prints "held", keeps it open until RELEASE exists (at most
@@ -195,6 +199,33 @@ BOOL CALLBACK AppendToTextBox(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+struct Answers {
+  ULONGLONG longestWait = 0;
+  bool loading = false;
+};
+
+ULONGLONG Milliseconds() {
+  LARGE_INTEGER frequency{}, now{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&now);
+  return static_cast<ULONGLONG>(now.QuadPart * 1000 / frequency.QuadPart);
+}
+
+// One round: every note and the main window must answer a message; one whose thread is busy
+// answers when the work at hand ends, so the wait is the stretch it could not answer.
+BOOL CALLBACK AskToAnswer(HWND hwnd, LPARAM param) {
+  auto* answers = reinterpret_cast<Answers*>(param);
+  const std::wstring cls = ClassOf(hwnd);
+  if (cls != L"VarnelNote" && cls != L"VarnelMainWindow") return TRUE;
+  const ULONGLONG asked = Milliseconds();
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+  answers->longestWait = std::max(answers->longestWait, Milliseconds() - asked);
+  HWND edit = ::FindWindowExW(hwnd, nullptr, L"Edit", nullptr);
+  if (edit && (::GetWindowLongW(edit, GWL_STYLE) & ES_READONLY)) answers->loading = true;
+  return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -219,6 +250,18 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc < 3) return 2;
+  if (command == "answers") {
+    const ULONGLONG started = Milliseconds();
+    const ULONGLONG until = started + 1000 * std::strtoull(argv[2], nullptr, 10);
+    Answers answers;
+    do {
+      answers.loading = false;
+      ::EnumWindows(AskToAnswer, reinterpret_cast<LPARAM>(&answers));
+      ::Sleep(50);
+    } while (answers.loading && Milliseconds() < until);
+    std::printf("%llu %llu\n", answers.longestWait, answers.loading ? 0ull : Milliseconds() - started);
+    return 0;
+  }
   if (command == "errortext") {
     wchar_t* buffer = nullptr;
     DWORD length = ::FormatMessageW(
