@@ -139,13 +139,14 @@ class Bench:
                            stderr=subprocess.DEVNULL, timeout=TIMEOUT, check=False)
         return output.read_bytes().decode("utf-8", "replace").strip()
 
-    def varnel(self, count, size=NOTE_BYTES, first_text=None, loading=False):
+    def varnel(self, count, size=NOTE_BYTES, first_text=None, loading=False, typing=False):
         """Varnel with count notes (the first one linked to first_text, when given): start-up to
         every note and the main window shown; memory once idle; then every note edited and the main
         window closed: shutdown to the exit, with every file checked. With loading, a long text
         still goes into its note after start-up: from then on the probe asks every window to answer
         every 50 ms, for the longest wait ("unanswered") and the time from the start until every
-        note takes input ("loaded")."""
+        note takes input ("loaded"). With typing, once idle, the longest a note took for one key
+        at the start and at the end of its text ("key"), the text left as it was."""
         folder = self.folder(f"varnel-{count}")
         shutil.copy2(self.varnel_exe, folder / "varnel.exe")
         texts = write_varnel_notes(folder, count, size, first_text)
@@ -165,6 +166,8 @@ class Bench:
                 answers = {"unanswered": longest / 1000, "loaded": asked + loaded / 1000}
             process.wait_idle()
             peak = process.peak_mib()
+            if typing:
+                answers["key"] = int(self.probe("typing", "5")) / 1000
             if count:
                 edited = self.probe("append", "VarnelNote", EDIT.encode("utf-8").hex())
                 if edited != str(count):
@@ -289,7 +292,8 @@ def main():
         "floor 101": lambda: bench.floor(101),
         "xpad 101": lambda: bench.xpad(101),
         "trivial": lambda: bench.floor(1),
-        "varnel 1 MB": lambda: bench.varnel(1, 1024 * 1024, loading=True),
+        "varnel 100 KB": lambda: bench.varnel(1, 100 * 1024, typing=True),
+        "varnel 1 MB": lambda: bench.varnel(1, 1024 * 1024, loading=True, typing=True),
         "floor 1 MB": lambda: bench.floor(1, 1024 * 1024),
         "varnel 10 MB": lambda: bench.varnel(1, 10 * 1024 * 1024, loading=True),
         "varnel 101 10 MB": lambda: bench.varnel(101, first_text=japanese_text(10 * 1024 * 1024), loading=True),
@@ -373,11 +377,13 @@ def print_table(results):
     measured("- xpad, 101 pads", "xpad 101", "peak", "MiB")
     ratio("- Varnel / floor", "varnel 101", "floor 101", "peak", 1.5, False)
     ratio("- Varnel / xpad", "varnel 101", "xpad 101", "peak", 1, True)
+    measured("typing into a 100 KB note: longest key", "varnel 100 KB", "key", "s")
     measured("1 MB note: open and show (first screen)", "varnel 1 MB", "startup", "s")
     measured("- whole text in", "varnel 1 MB", "loaded", "s")
     measured("- longest unanswered while loading", "varnel 1 MB", "unanswered", "s", 0.2, False)
     measured("- floor program, same text", "floor 1 MB", "startup", "s")
     measured("1 MB note: save at exit", "varnel 1 MB", "shutdown", "s")
+    measured("- typing: longest key", "varnel 1 MB", "key", "s")
     measured("10 MB note: open and show (first screen)", "varnel 10 MB", "startup", "s", 1, False)
     measured("- whole text in", "varnel 10 MB", "loaded", "s")
     measured("- longest unanswered while loading", "varnel 10 MB", "unanswered", "s", 0.2, False)
