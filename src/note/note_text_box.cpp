@@ -115,7 +115,8 @@ NoteTextBox::SliceProgress NoteTextBox::AppendSlice() {
     // The scroll bar has changed; the text shown has not.
     ::RedrawWindow(control_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
     handedOver_ = end;
-    if (handedOver_ < sliced_.size()) return SliceProgress::More;
+    // The check of the whole text, a read of all of it, comes at a call of its own.
+    return SliceProgress::More;
   }
   const bool whole = Text() == sliced_;
   EndSlices(whole);
