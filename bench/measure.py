@@ -19,7 +19,7 @@ import subprocess
 import sys
 import time
 
-from notes import long_line_text, write_floor_notes, write_varnel_notes, write_xpad_notes
+from notes import japanese_text, long_line_text, write_floor_notes, write_varnel_notes, write_xpad_notes
 from xwindows import MapWatcher
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
@@ -139,10 +139,14 @@ class Bench:
                            stderr=subprocess.DEVNULL, timeout=TIMEOUT, check=False)
         return output.read_bytes().decode("utf-8", "replace").strip()
 
-    def varnel(self, count, size=NOTE_BYTES, first_text=None):
+    def varnel(self, count, size=NOTE_BYTES, first_text=None, loading=False, typing=False):
         """Varnel with count notes (the first one linked to first_text, when given): start-up to
         every note and the main window shown; memory once idle; then every note edited and the main
-        window closed: shutdown to the exit, with every file checked."""
+        window closed: shutdown to the exit, with every file checked. With loading, a long text
+        still goes into its note after start-up: from then on the probe asks every window to answer
+        every 50 ms, for the longest wait ("unanswered") and the time from the start until every
+        note takes input ("loaded"). With typing, once idle, the longest a note took for one key
+        at the start and at the end of its text ("key"), the text left as it was."""
         folder = self.folder(f"varnel-{count}")
         shutil.copy2(self.varnel_exe, folder / "varnel.exe")
         texts = write_varnel_notes(folder, count, size, first_text)
@@ -153,8 +157,17 @@ class Bench:
                 names = [w.name for w in windows]
                 return CAPTION in names and len(names) - 1 >= count
             startup = self.wait_windows(process, shown, f"{count} notes and the main window")
+            answers = {}
+            if loading:
+                asked = time.monotonic() - process.started
+                longest, loaded = map(int, self.probe("answers", str(TIMEOUT)).split())
+                if not loaded:
+                    raise Broken(f"a note's text was still loading after {TIMEOUT} s")
+                answers = {"unanswered": longest / 1000, "loaded": asked + loaded / 1000}
             process.wait_idle()
             peak = process.peak_mib()
+            if typing:
+                answers["key"] = int(self.probe("typing", "5")) / 1000
             if count:
                 edited = self.probe("append", "VarnelNote", EDIT.encode("utf-8").hex())
                 if edited != str(count):
@@ -172,7 +185,7 @@ class Bench:
         if saved != count or leftovers or process.code != 0:
             raise Broken(f"{saved} of {count} notes saved, {len(leftovers)} temporary files left, "
                          f"exit code {process.code}")
-        return {"startup": startup, "shutdown": ended - closed, "peak": peak}
+        return {"startup": startup, "shutdown": ended - closed, "peak": peak, **answers}
 
     def varnel_idle(self, count, own_folders=False):
         """Varnel with count unedited notes left alone for IDLE_SECONDS once start-up is done: the
@@ -280,9 +293,11 @@ def main():
         "floor 101": lambda: bench.floor(101),
         "xpad 101": lambda: bench.xpad(101),
         "trivial": lambda: bench.floor(1),
-        "varnel 1 MB": lambda: bench.varnel(1, 1024 * 1024),
+        "varnel 100 KB": lambda: bench.varnel(1, 100 * 1024, typing=True),
+        "varnel 1 MB": lambda: bench.varnel(1, 1024 * 1024, loading=True, typing=True),
         "floor 1 MB": lambda: bench.floor(1, 1024 * 1024),
-        "varnel 10 MB": lambda: bench.varnel(1, 10 * 1024 * 1024),
+        "varnel 10 MB": lambda: bench.varnel(1, 10 * 1024 * 1024, loading=True),
+        "varnel 101 10 MB": lambda: bench.varnel(101, first_text=japanese_text(10 * 1024 * 1024), loading=True),
         "floor 10 MB": lambda: bench.floor(1, 10 * 1024 * 1024),
         "journal write": bench.journal_write,
         "varnel idle 101": lambda: bench.varnel_idle(101),
@@ -364,12 +379,22 @@ def print_table(results):
     measured("- xpad, 101 pads", "xpad 101", "peak", "MiB")
     ratio("- Varnel / floor", "varnel 101", "floor 101", "peak", 1.5, False)
     ratio("- Varnel / xpad", "varnel 101", "xpad 101", "peak", 1, True)
-    measured("1 MB note: open and show", "varnel 1 MB", "startup", "s")
+    measured("typing into a 100 KB note: longest key", "varnel 100 KB", "key", "s")
+    measured("1 MB note: open and show (first screen)", "varnel 1 MB", "startup", "s")
+    measured("- whole text in", "varnel 1 MB", "loaded", "s")
+    measured("- longest unanswered while loading", "varnel 1 MB", "unanswered", "s", 0.2, False)
     measured("- floor program, same text", "floor 1 MB", "startup", "s")
     measured("1 MB note: save at exit", "varnel 1 MB", "shutdown", "s")
-    measured("10 MB note: open and show", "varnel 10 MB", "startup", "s", 2)
+    measured("- typing: longest key", "varnel 1 MB", "key", "s")
+    measured("10 MB note: open and show (first screen)", "varnel 10 MB", "startup", "s", 1, False)
+    measured("- whole text in", "varnel 10 MB", "loaded", "s")
+    measured("- longest unanswered while loading", "varnel 10 MB", "unanswered", "s", 0.2, False)
     measured("- floor program, same text", "floor 10 MB", "startup", "s")
     measured("10 MB note: save at exit", "varnel 10 MB", "shutdown", "s", 2)
+    measured("start-up, 101 notes, one of 10 MB", "varnel 101 10 MB", "startup", "s")
+    ratio("- with / without the 10 MB note", "varnel 101 10 MB", "varnel 101", "startup", 1.1, False)
+    measured("- longest unanswered while loading", "varnel 101 10 MB", "unanswered", "s", 0.2, False)
+    measured("- whole text in", "varnel 101 10 MB", "loaded", "s")
     measured("journal write, 1 MB note", "journal write", "1 MB", "ms")
     measured("journal write, 10 MB note", "journal write", "10 MB", "ms")
     measured(f"idle {IDLE_SECONDS} s, 101 notes: processor time", "varnel idle 101", "cpu", "s")

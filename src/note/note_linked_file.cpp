@@ -70,8 +70,9 @@ void NoteWindow::OnWatchRetry() noexcept {
   OnLinkedFileSettled();
 }
 
+// A text still going into the text box is looked at once it is in.
 void NoteWindow::CheckLinkedFile() {
-  if (!loaded_) return;
+  if (!loaded_ || textBox_.Loading()) return;
   if (!CurrentFileState(textPath_)) {
     if (IsGoneForGood(textPath_, ::GetLastError()) && fileMark_ == FileMark::None) {
       fileMark_ = FileMark::Gone;

@@ -109,6 +109,14 @@ bool NoteWindow::ChooserBusy() const noexcept {
   return true;
 }
 
+// Reloading or saving a text that is still going into the text box would drop or cut it: the
+// command only beeps until the text is in.
+bool NoteWindow::TextStillLoading() const noexcept {
+  if (!textBox_.Loading()) return false;
+  ::MessageBeep(MB_OK);
+  return true;
+}
+
 // A cancelled or failed chooser leaves its properties as copied in, so the font stays.
 void NoteWindow::OnFont() {
   if (ChooserBusy()) return;
@@ -152,6 +160,7 @@ void NoteWindow::OnWebStrip() {
 // Unsaved edits give way to the file. A file that cannot be read now is reported and the note keeps
 // its text; one that is gone or no longer text discards the note, and nothing is written.
 void NoteWindow::OnReload() {
+  if (TextStillLoading()) return;
   // Edited, and changed by another program too: the edits would be lost without a word.
   if (Edited() && OtherVersionOnDisk() &&
       ShowMessageBox(hwnd(), LoadText(IDS_RELOAD_DROPS_EDITS, {textPath_}), MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
@@ -159,7 +168,7 @@ void NoteWindow::OnReload() {
   }
   if (!IsOpen()) return;
   DWORD error = ERROR_SUCCESS;
-  switch (LoadLinkedText(error)) {
+  switch (LoadLinkedText(error, false)) {
     case TextLoad::Loaded:
       break;
     case TextLoad::NotNow:
@@ -174,6 +183,7 @@ void NoteWindow::OnReload() {
 
 // A file that cannot be written is reported, and the text stays in the note.
 void NoteWindow::OnOverwriteSave() {
+  if (TextStillLoading()) return;
   // Edited, and changed by another program too: its version would be lost without a word.
   if (Edited() && OtherVersionOnDisk() &&
       ShowMessageBox(hwnd(), LoadText(IDS_OVERWRITE_OTHER_VERSION, {textPath_}), MB_OKCANCEL | MB_ICONWARNING) !=

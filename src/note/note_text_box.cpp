@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "note/line_wrap.h"
+#include "note/text_slices.h"
 #include "platform/colours.h"
 #include "platform/dpi.h"
 #include "platform/twips.h"
@@ -75,11 +76,62 @@ std::wstring NoteTextBox::Text() const {
 // A text with a line too long to wrap quickly is shown unwrapped (see note/line_wrap.h); the text
 // itself is never changed.
 bool NoteTextBox::SetText(const std::wstring& text) {
+  if (loading_) EndSlices(true);
   const bool wrap = WrapsQuickly(text);
   if (wrap != Wraps()) Remake(wrap);
   if (!::SetWindowTextW(control_, text.c_str())) return false;
   ::SendMessageW(control_, EM_SETMODIFY, FALSE, 0);
   return Text() == text;
+}
+
+bool NoteTextBox::BeginSlices(std::wstring text) {
+  // The control is made again, if at all, for the whole text's lines, not the first slice's.
+  const bool wrap = WrapsQuickly(text);
+  if (wrap != Wraps()) Remake(wrap);
+  const std::size_t first = SliceEnd(text, 0, kTextSliceLength);
+  sliced_ = std::move(text);
+  handedOver_ = first;
+  loading_ = true;
+  ::SendMessageW(control_, EM_SETREADONLY, TRUE, 0);
+  if (::SetWindowTextW(control_, sliced_.substr(0, first).c_str())) return true;
+  EndSlices(false);
+  return false;
+}
+
+// The control shows the end of what it was given and moves the caret there: the user's view and
+// selection are put back, without drawing the jump in between.
+NoteTextBox::SliceProgress NoteTextBox::AppendSlice() {
+  if (!loading_) return SliceProgress::Failed;
+  if (handedOver_ < sliced_.size()) {
+    const std::size_t end = SliceEnd(sliced_, handedOver_, kTextSliceLength);
+    const std::wstring slice = sliced_.substr(handedOver_, end - handedOver_);
+    const TextBoxView view = View();
+    ::SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
+    const LRESULT length = ::SendMessageW(control_, WM_GETTEXTLENGTH, 0, 0);
+    ::SendMessageW(control_, EM_SETSEL, static_cast<WPARAM>(length), length);
+    ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(slice.c_str()));
+    SetView(view);
+    ::SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
+    // The scroll bar has changed; the text shown has not.
+    ::RedrawWindow(control_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    handedOver_ = end;
+    // The check of the whole text, a read of all of it, comes at a call of its own.
+    return SliceProgress::More;
+  }
+  const bool whole = Text() == sliced_;
+  EndSlices(whole);
+  return whole ? SliceProgress::Whole : SliceProgress::Failed;
+}
+
+void NoteTextBox::EndSlices(bool editable) noexcept {
+  loading_ = false;
+  sliced_.clear();
+  sliced_.shrink_to_fit();
+  handedOver_ = 0;
+  if (!editable) return;
+  ::SendMessageW(control_, EM_EMPTYUNDOBUFFER, 0, 0);
+  ::SendMessageW(control_, EM_SETMODIFY, FALSE, 0);
+  ::SendMessageW(control_, EM_SETREADONLY, FALSE, 0);
 }
 
 void NoteTextBox::SetFont(const TextBoxFont& font, int dpi) noexcept {

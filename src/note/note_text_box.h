@@ -50,6 +50,17 @@ class NoteTextBox {
   bool SetText(const std::wstring& text);
   bool Wraps() const noexcept;
 
+  // Replaces the whole text with a long one in slices (note/text_slices.h), so that the program
+  // answers meanwhile: the first slice now, one more at each AppendSlice. Until the last one is in,
+  // the box is read-only and keeps the user's caret and scroll, the text's start at first. False
+  // when the control does not take the first slice. SetText ends a load that is under way.
+  bool BeginSlices(std::wstring text);
+  bool Loading() const noexcept { return loading_; }
+  enum class SliceProgress { More, Whole, Failed };
+  // Whole once the last slice is in and the control holds exactly the text, which it then takes
+  // as unmodified, editable again; Failed when it does not hold it, and then it stays read-only.
+  SliceProgress AppendSlice();
+
   const TextBoxFont& Font() const noexcept { return font_; }
   // Takes the font at the monitor's DPI; a font the system refuses leaves the current one.
   void SetFont(const TextBoxFont& font, int dpi) noexcept;
@@ -61,7 +72,8 @@ class NoteTextBox {
   void SetBackColour(std::int32_t value) noexcept;
   HBRUSH BackBrush() const noexcept { return backBrush_.get(); }
 
-  // The answer to WM_CTLCOLOREDIT, which the note window receives for the control.
+  // The answer to WM_CTLCOLOREDIT, which the note window receives for the control, and to
+  // WM_CTLCOLORSTATIC, which comes instead while the control is read-only.
   LRESULT OnColours(HDC dc) const noexcept;
 
   TextBoxView View() const noexcept;
@@ -80,6 +92,7 @@ class NoteTextBox {
   HWND MakeControl(HWND parent, bool wrap, const RECT& place) noexcept;
   void Remake(bool wrap) noexcept;
   void MakeTooltip(const MSG& firstMove) noexcept;
+  void EndSlices(bool editable) noexcept;
 
   HWND control_ = nullptr;  // child of the note window: destroyed with it
   HWND tooltip_ = nullptr;  // owned popup of the note window: destroyed with it
@@ -91,6 +104,11 @@ class NoteTextBox {
   std::int32_t textColour_ = 0;
   std::int32_t backColour_ = 0;
   UniqueBrush backBrush_;
+
+  // The text being handed over in slices, and how much of it the control holds.
+  bool loading_ = false;
+  std::wstring sliced_;
+  std::size_t handedOver_ = 0;
 };
 
 }  // namespace varnel

@@ -6,6 +6,7 @@
 
 #include "note/layout.h"
 #include "note/note_settings.h"
+#include "note/text_slices.h"
 #include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/texts.h"
@@ -90,7 +91,7 @@ void NoteWindow::Load() {
   textPath_ = ResolveAgainstFolder(recordFolder, settings.textPath);
   Apply(settings);
   DWORD error = ERROR_SUCCESS;
-  switch (LoadLinkedText(error)) {
+  switch (LoadLinkedText(error, true)) {
     case TextLoad::Loaded:
       break;
     case TextLoad::NotNow:
@@ -106,7 +107,7 @@ void NoteWindow::Load() {
   WatchLinkedFile();
   // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
   if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, hwnd())) {
-    textBox_.SetText(*unsaved);
+    ShowText(std::move(*unsaved));
   }
   UpdateFileMark();
   webStrip_->Navigate(kWebStripUrl);
@@ -153,8 +154,9 @@ void NoteWindow::KeepOnScreen() noexcept {
 // Replaces the text box's content by the linked text file's. Nothing changes when the file cannot
 // be read now (NotNow, error says why); a file that is gone for good or is not text is Lost, and
 // then the text box may hold anything: the caller closes the note without saving. The linked file
-// itself is never written here.
-NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
+// itself is never written here. With inSlices a long text goes into the text box in slices after
+// this returns.
+NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error, bool inSlices) {
   const ReadResult read = textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadWholeFile(textPath_);
   if (!read.bytes) {
     error = read.error;
@@ -164,7 +166,7 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
   }
   std::optional<DecodedText> decoded = DecodeLinkedText(*read.bytes, codePage_);
   // The text box must hold the whole text, or a partial text could later be saved over the file.
-  if (!decoded || !textBox_.SetText(decoded->text)) return TextLoad::Lost;
+  if (!decoded || !(inSlices ? ShowText(decoded->text) : textBox_.SetText(decoded->text))) return TextLoad::Lost;
   textFormat_ = decoded->format;
   savedText_ = std::move(decoded->text);
   journal_.FileInStep(textPath_, *read.bytes);
@@ -174,6 +176,41 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
     DeleteLeftoverTemporaries(textPath_.substr(0, slash), textPath_.substr(slash + 1));
   }
   return TextLoad::Loaded;
+}
+
+// Under Wine a text box takes a 10 MB text in 12-13 s and answers nothing meanwhile; in slices the
+// program answers between them, and the other notes and the main window do not wait.
+bool NoteWindow::ShowText(std::wstring text) {
+  if (!ShownInSlices(text)) {
+    // A short text put back from the journal ends a long one's load at once.
+    ::KillTimer(hwnd(), kTextSliceTimer);
+    return textBox_.SetText(text);
+  }
+  if (!textBox_.BeginSlices(std::move(text))) return false;
+  // A timer's message comes after the user's input and the windows' painting.
+  if (::SetTimer(hwnd(), kTextSliceTimer, USER_TIMER_MINIMUM, nullptr)) return true;
+  NoteTextBox::SliceProgress progress = NoteTextBox::SliceProgress::More;
+  while (progress == NoteTextBox::SliceProgress::More) progress = textBox_.AppendSlice();
+  return progress == NoteTextBox::SliceProgress::Whole;
+}
+
+// A text box that cannot hold the whole text closes its note unsaved: the record stays, and the
+// note comes back at the next start.
+void NoteWindow::OnTextSlice() noexcept {
+  NoteTextBox::SliceProgress progress = NoteTextBox::SliceProgress::Failed;
+  try {
+    progress = textBox_.AppendSlice();
+  } catch (...) {
+    // Out of memory for a slice: the text cannot be shown whole.
+  }
+  if (progress == NoteTextBox::SliceProgress::More) return;
+  ::KillTimer(hwnd(), kTextSliceTimer);
+  if (progress == NoteTextBox::SliceProgress::Failed) {
+    CloseWithoutSaving();
+    return;
+  }
+  // Changes to the linked file while its text went in were not followed: it is looked at now.
+  OnLinkedFileNotice();
 }
 
 // Overwrites the linked file with the text box's text, in the file's own encoding and line ends,
@@ -226,6 +263,9 @@ void NoteWindow::SaveOnClose() noexcept {
   if (line) {
     WriteFileAtomically(recordPath_, *line);
   }
+  // A text still going into the text box is not the note's whole text: the file keeps its own, and
+  // a journal put back stays for the next start.
+  if (textBox_.Loading()) return;
   // Text that was not edited is not written, so another program's changes to the file survive.
   // Edits that cannot be written are kept elsewhere, and the next start says where.
   const std::wstring text = textBox_.Text();
@@ -280,6 +320,9 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       return 1;
     case WM_CTLCOLOREDIT:
       return textBox_.OnColours(reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lParam) != textBox_.hwnd()) return DefaultProcedure(msg, wParam, lParam);
+      return textBox_.OnColours(reinterpret_cast<HDC>(wParam));
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
@@ -308,6 +351,8 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         OnLinkedFileSettled();
       } else if (wParam == kWatchRetryTimer) {
         OnWatchRetry();
+      } else if (wParam == kTextSliceTimer) {
+        OnTextSlice();
       } else {
         return DefaultProcedure(msg, wParam, lParam);
       }
@@ -399,8 +444,10 @@ void NoteWindow::OnButtonUp() noexcept {
   if (::GetCapture() == hwnd()) ::ReleaseCapture();
 }
 
-// The journal follows the text box: once typing pauses, and at once when the focus leaves it.
+// The journal follows the text box: once typing pauses, and at once when the focus leaves it. The
+// slices of a text going in are no edits.
 void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
+  if (textBox_.Loading()) return;
   if (code == EN_CHANGE) {
     journal_.TextChanged();
   } else if (code == EN_KILLFOCUS && journal_.ChangePending()) {

@@ -89,7 +89,11 @@ class NoteWindow final : public WindowBase {
   void KeepOnScreen() noexcept;
   // What became of reading the linked text file into the text box.
   enum class TextLoad { Loaded, NotNow, Lost };
-  TextLoad LoadLinkedText(DWORD& error);
+  TextLoad LoadLinkedText(DWORD& error, bool inSlices);
+  // Shows text in the text box, a long one in slices between the program's messages.
+  bool ShowText(std::wstring text);
+  void OnTextSlice() noexcept;
+  static constexpr UINT_PTR kTextSliceTimer = 0x5453;
   void CloseWithoutSaving() noexcept;
   OverwriteResult SaveLinkedText();
   void SaveOnClose() noexcept;
@@ -121,6 +125,7 @@ class NoteWindow final : public WindowBase {
   void OnOverwriteSave();
   void OnDiscard();
   bool ChooserBusy() const noexcept;
+  bool TextStillLoading() const noexcept;
   bool Edited() const;
 
   // Following the linked file while another program changes it (note_linked_file.cpp).
@@ -145,8 +150,9 @@ class NoteWindow final : public WindowBase {
   UnsavedText& unsavedText_;
   std::vector<UnreadableFile>& unreadable_;
   int dpi_ = 96;
-  // Set once the record was read and applied and the text box holds the linked file's text: only
-  // then does closing write the record or the text.
+  // Set once the record was read and applied and the text box holds the linked file's text, or is
+  // still taking it in slices: only then does closing write the record, and the text only once the
+  // text box holds all of it.
   bool loaded_ = false;
 
   // The window's geometry in twips, kept exact while the pixels agree with it.

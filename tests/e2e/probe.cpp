@@ -9,6 +9,13 @@
 //   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
 //   varnel_probe append CLASS HEX         types that text (hex of UTF-8) at the end of the first text box
 //                                         of every visible top-level window of CLASS; prints how many
+//   varnel_probe answers SECONDS          while a note's text box is still read-only (its text loading),
+//                                         at most SECONDS: WM_NULL to the main window and every note
+//                                         every 50 ms; prints the longest wait for an answer and the
+//                                         time until every text box took input, in ms
+//   varnel_probe typing COUNT             in every note's text box, COUNT times at its start and at its
+//                                         end, a character typed and erased again; prints the longest
+//                                         time the text box took for one key, in ms
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
 //   varnel_probe hold PATH RELEASE        another program's hold on a file: opens it without sharing,
 //                                         prints "held", keeps it open until RELEASE exists (at most
@@ -196,6 +203,63 @@ BOOL CALLBACK AppendToTextBox(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+struct Answers {
+  ULONGLONG longestWait = 0;
+  bool loading = false;
+};
+
+ULONGLONG Milliseconds() {
+  LARGE_INTEGER frequency{}, now{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&now);
+  return static_cast<ULONGLONG>(now.QuadPart * 1000 / frequency.QuadPart);
+}
+
+// One round: every note and the main window must answer a message; one whose thread is busy
+// answers when the work at hand ends, so the wait is the stretch it could not answer.
+BOOL CALLBACK AskToAnswer(HWND hwnd, LPARAM param) {
+  auto* answers = reinterpret_cast<Answers*>(param);
+  const std::wstring cls = ClassOf(hwnd);
+  if (cls != L"VarnelNote" && cls != L"VarnelMainWindow") return TRUE;
+  const ULONGLONG asked = Milliseconds();
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+  answers->longestWait = std::max(answers->longestWait, Milliseconds() - asked);
+  HWND edit = ::FindWindowExW(hwnd, nullptr, L"Edit", nullptr);
+  if (edit && (::GetWindowLongW(edit, GWL_STYLE) & ES_READONLY)) answers->loading = true;
+  return TRUE;
+}
+
+struct Typing {
+  int count = 0;
+  ULONGLONG longest = 0;
+};
+
+// A key sent (not posted) returns once the text box and its note have handled it.
+void TypeKey(HWND edit, wchar_t key, Typing& typing) {
+  const ULONGLONG sent = Milliseconds();
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(edit, WM_CHAR, key, 1, SMTO_NORMAL, 60000, &result);
+  typing.longest = std::max(typing.longest, Milliseconds() - sent);
+}
+
+BOOL CALLBACK TypeInTextBox(HWND hwnd, LPARAM param) {
+  auto* typing = reinterpret_cast<Typing*>(param);
+  if (!::IsWindowVisible(hwnd) || ClassOf(hwnd) != L"VarnelNote") return TRUE;
+  HWND edit = ::FindWindowExW(hwnd, nullptr, L"Edit", nullptr);
+  if (!edit) return TRUE;
+  DWORD_PTR length = 0, result = 0;
+  ::SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 60000, &length);
+  for (const DWORD_PTR at : {DWORD_PTR{0}, length}) {
+    ::SendMessageTimeoutW(edit, EM_SETSEL, at, static_cast<LPARAM>(at), SMTO_NORMAL, 60000, &result);
+    for (int i = 0; i < typing->count; ++i) {
+      TypeKey(edit, L'x', *typing);
+      TypeKey(edit, L'\b', *typing);
+    }
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,6 +284,24 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc < 3) return 2;
+  if (command == "answers") {
+    const ULONGLONG started = Milliseconds();
+    const ULONGLONG until = started + 1000 * std::strtoull(argv[2], nullptr, 10);
+    Answers answers;
+    do {
+      answers.loading = false;
+      ::EnumWindows(AskToAnswer, reinterpret_cast<LPARAM>(&answers));
+      ::Sleep(50);
+    } while (answers.loading && Milliseconds() < until);
+    std::printf("%llu %llu\n", answers.longestWait, answers.loading ? 0ull : Milliseconds() - started);
+    return 0;
+  }
+  if (command == "typing") {
+    Typing typing{std::atoi(argv[2]), 0};
+    ::EnumWindows(TypeInTextBox, reinterpret_cast<LPARAM>(&typing));
+    std::printf("%llu\n", typing.longest);
+    return 0;
+  }
   if (command == "errortext") {
     wchar_t* buffer = nullptr;
     DWORD length = ::FormatMessageW(

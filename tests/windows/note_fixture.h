@@ -48,6 +48,16 @@ class NoteFixture : public ::testing::Test {
   static HWND TextBoxOf(const NoteWindow& note) { return ::GetDlgItem(note.hwnd(), NoteTextBox::kControlId); }
   static std::wstring TextOf(const NoteWindow& note) { return WindowText(TextBoxOf(note)); }
   static void SetText(const NoteWindow& note, const std::wstring& text) { ::SetWindowTextW(TextBoxOf(note), text.c_str()); }
+  static bool ReadOnly(const NoteWindow& note) { return (::GetWindowLongW(TextBoxOf(note), GWL_STYLE) & ES_READONLY) != 0; }
+  // Runs this thread's messages until a long text has gone into the note's text box in slices.
+  static void WaitUntilLoaded(const NoteWindow& note) {
+    const ULONGLONG until = ::GetTickCount64() + 120000;
+    while (note.IsOpen() && ReadOnly(note) && ::GetTickCount64() < until) {
+      MSG msg{};
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+  }
 
   TempFolder folder_;
   SharedChooser chooser_;

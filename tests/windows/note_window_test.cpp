@@ -69,6 +69,7 @@ TEST_F(NoteTest, LongFileIsNeitherCutOnScreenNorWhenWrittenBack) {
   Write(textPath_, file);
   WriteNewRecord(textPath_);
   auto note = Open();
+  WaitUntilLoaded(*note);
   ASSERT_TRUE(note->IsOpen());
   EXPECT_EQ(TextOf(*note).size(), file.size() - 2);
   SetText(*note, TextOf(*note) + L"yz");

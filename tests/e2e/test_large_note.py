@@ -1,0 +1,61 @@
+"""A note linked to a file of several megabytes: the program starts as usual and keeps answering
+while the text goes into the note, the other notes take typing meanwhile, and an exit before the
+text is in leaves the large file exactly as it was and keeps its note for the next start."""
+
+import os
+import unittest
+
+from harness import App, notes, wait_until, xdotool
+
+ES_READONLY = 0x800
+LINE = "付箋紙のテキスト、日本語で書いたメモ。ＡＢＣ 0123\r\n"
+
+
+def large_text(size):
+    """About size bytes of Japanese text in code page 932, CR LF lines."""
+    line = LINE.encode("cp932")
+    return line * (size // len(line))
+
+
+class LargeNoteTest(unittest.TestCase):
+    def setUp(self):
+        self.app = App()
+        self.addCleanup(self.app.cleanup)
+
+    def test_other_notes_take_typing_while_the_text_loads_and_an_exit_then_leaves_the_file_alone(self):
+        large = large_text(4 * 1024 * 1024)
+        self.app.write("large.txt", large)
+        self.app.write_record("1.dat", "large.txt", left=1500, top=3000)
+        self.app.write("small.txt", "一行目\r\n".encode("cp932"))
+        self.app.write_record("2.dat", "small.txt", left=6000, top=3000)
+        large_time = os.stat(self.app.path("large.txt")).st_mtime_ns
+
+        process = self.app.start()
+        self.app.main_window()
+        wait_until(lambda: len(notes()) == 2, message="2 notes")
+        by_left = sorted(notes(), key=lambda n: n["rect"][0])
+        loading = by_left[0]["text_box"]
+        # The first screen is there, read-only, while the rest goes in.
+        self.assertTrue(loading["style"] & ES_READONLY)
+        self.assertTrue(large.decode("cp932").startswith(loading["text"]))
+        self.assertGreater(len(loading["text"]), 0)
+
+        x, y, width, height = by_left[1]["text_box"]["client"]
+        xdotool("mousemove", x + width // 2, y + height // 2)
+        xdotool("click", "1")
+        xdotool("key", "ctrl+End")
+        xdotool("type", "--delay", "100", "added")
+        wait_until(lambda: sorted(notes(), key=lambda n: n["rect"][0])[1]["text_box"]["text"] == "一行目added",
+                   message="the typed text in the small note")
+        self.assertTrue(sorted(notes(), key=lambda n: n["rect"][0])[0]["text_box"]["style"] & ES_READONLY,
+                        "the large text was already in: the exit below would not test a load cut short")
+
+        self.assertEqual(self.app.close_main_window(process), 0)
+        self.assertEqual(self.app.read("large.txt"), large)
+        self.assertEqual(os.stat(self.app.path("large.txt")).st_mtime_ns, large_time)
+        self.assertEqual(self.app.read("small.txt"), "一行目added\r\n".encode("cp932"))
+        self.assertEqual(sorted(self.app.records()), ["1.dat", "2.dat"])
+
+
+if __name__ == "__main__":
+    unittest.main()
