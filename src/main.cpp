@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <memory>
 #include <string>
 
 #include "app/main_window.h"
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr wchar_t kInstanceName[] = L"Local\\Varnel.SingleInstance";
+constexpr int kCreateAttempts = 3;
+constexpr DWORD kCreateRetryMs = 500;
 
 class OleSession {
  public:
@@ -66,10 +69,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   ::InitCommonControlsEx(&controls);
   WarnWhenFolderIsNotWritable();
 
-  auto mainWindow = varnel::MainWindow::Create();
+  // Right after an earlier run was killed, or while a session is still starting, the window system
+  // may refuse a window for a moment: a few tries before the program gives up and says why.
+  std::unique_ptr<varnel::MainWindow> mainWindow;
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < kCreateAttempts && !mainWindow; ++attempt) {
+    if (attempt > 0) ::Sleep(kCreateRetryMs);
+    mainWindow = varnel::MainWindow::Create();
+    if (!mainWindow) error = ::GetLastError();
+  }
   if (!mainWindow) {
-    // Said, not only ended: the window system refused the main window.
-    const DWORD error = ::GetLastError();
     varnel::ShowMessageBox(nullptr, varnel::LoadText(IDS_NOT_STARTED, {varnel::SystemErrorText(error)}),
                            MB_OK | MB_ICONERROR);
     return 1;

@@ -75,6 +75,7 @@ std::unique_ptr<MainWindow> MainWindow::Create() {
 MainWindow::~MainWindow() = default;
 
 void MainWindow::Start(int showCommand) {
+  started_ = true;
   // The shell's answer is kept, not acted on: without a tray the program still runs.
   trayIcon_ = std::make_unique<TrayIcon>(hwnd(), kTrayCallbackMessage, icon_.get(), LoadText(IDS_MAIN_CAPTION));
   trayIcon_->Add();
@@ -269,7 +270,9 @@ void MainWindow::OnClose() noexcept {
 // The window's own clean-up, on every way it is destroyed; the message loop ends with it.
 void MainWindow::OnDestroy() noexcept {
   dropTarget_.Revoke();
-  ::PostQuitMessage(0);
+  // A window the system destroys while it is still being created must not end a message loop
+  // that has not begun: the quit would close the message box that says the program cannot start.
+  if (started_) ::PostQuitMessage(0);
 }
 
 LRESULT MainWindow::OnEndSession(bool ending) noexcept {

@@ -89,6 +89,7 @@ class MainWindow final : public WindowBase {
   std::vector<UnreadableFile> unreadable_;
 
   int dpi_ = 96;
+  bool started_ = false;
   bool shutDown_ = false;
   UINT taskbarCreated_ = TrayIcon::TaskbarCreatedMessage();
   std::unique_ptr<TrayIcon> trayIcon_;
