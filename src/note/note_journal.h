@@ -50,6 +50,8 @@ class NoteJournal {
   // The text box now holds exactly the linked file's content, as the note just read or wrote these
   // bytes: no journal is needed any more, and later ones start from these bytes.
   void FileInStep(const std::wstring& textPath, std::string_view bytes) noexcept;
+  // The hash of the bytes the note last read from or wrote to its linked file.
+  std::uint64_t FileHash() const noexcept { return base_.hash; }
 
   // Once the note has shown its linked file's text (fileText) for the first time: the text of an
   // earlier run's journal to show instead, when there is one that differs from the file. A linked

@@ -33,8 +33,10 @@ void NoteWindow::WatchLinkedFile() noexcept {
   }
 }
 
+// The text box now holds what these bytes say: the journal starts from them, and later changes on
+// disk are told apart from them.
 void NoteWindow::RememberLinkedFile(std::string_view bytes) {
-  knownHash_ = Fnv1a64(bytes);
+  journal_.FileInStep(textPath_, bytes);
   if (fileMark_ != FileMark::None) {
     fileMark_ = FileMark::None;
     UpdateFileMark();
@@ -47,7 +49,7 @@ void NoteWindow::RememberLinkedFile(std::string_view bytes) {
 // within the time a file system counts in, a whole second or two on some).
 std::optional<std::string> NoteWindow::OtherVersionOnDisk() const {
   ReadResult read = ReadWholeFile(textPath_);
-  if (!read.bytes || Fnv1a64(*read.bytes) == knownHash_) return std::nullopt;
+  if (!read.bytes || Fnv1a64(*read.bytes) == journal_.FileHash()) return std::nullopt;
   return std::move(read.bytes);
 }
 
@@ -85,7 +87,7 @@ void NoteWindow::CheckLinkedFile() {
   // Held by the writer still: its next change tells again.
   const ReadResult read = ReadWholeFile(textPath_);
   if (!read.bytes) return;
-  if (Fnv1a64(*read.bytes) == knownHash_) {
+  if (Fnv1a64(*read.bytes) == journal_.FileHash()) {
     // Touched, written by the note itself, or put back as it was: nothing to follow.
     if (fileMark_ == FileMark::Gone) {
       fileMark_ = FileMark::None;
@@ -118,7 +120,6 @@ void NoteWindow::FollowLinkedFile(const std::string& bytes) {
   textBox_.SetView(view);
   textFormat_ = decoded->format;
   savedText_ = std::move(decoded->text);
-  journal_.FileInStep(textPath_, bytes);
   RememberLinkedFile(bytes);
 }
 

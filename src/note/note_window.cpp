@@ -169,7 +169,6 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error, bool inSlices) {
   if (!decoded || !(inSlices ? ShowText(decoded->text) : textBox_.SetText(decoded->text))) return TextLoad::Lost;
   textFormat_ = decoded->format;
   savedText_ = std::move(decoded->text);
-  journal_.FileInStep(textPath_, *read.bytes);
   RememberLinkedFile(*read.bytes);
   // A save of this file that was cut short by a kill may have left its temporary file beside it.
   if (const size_t slash = textPath_.find_last_of(L"\\/"); slash != std::wstring::npos) {
@@ -228,7 +227,6 @@ OverwriteResult NoteWindow::SaveLinkedText() {
   }
   textFormat_ = encoded->format;
   savedText_ = std::move(text);
-  journal_.FileInStep(textPath_, encoded->bytes);
   RememberLinkedFile(encoded->bytes);
   return result;
 }

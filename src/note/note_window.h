@@ -174,9 +174,8 @@ class NoteWindow final : public WindowBase {
   // A copy of unsaved edits on disk, against crashes and kills.
   NoteJournal journal_;
 
-  // The linked file as the note last read or wrote it, to tell another program's writes from its
-  // own, and what the note shows of the file now.
-  std::uint64_t knownHash_ = 0;
+  // What the note shows of its linked file (changed elsewhere, gone), and the watch that tells of
+  // changes; the bytes last read or written are the journal's FileHash().
   FileMark fileMark_ = FileMark::None;
   std::unique_ptr<FileWatch> watch_;
   std::unique_ptr<WebView> webStrip_;
