@@ -10,16 +10,6 @@ constexpr wchar_t kJournalPattern[] = L"*.varnel-journal";
 // Enough for every damaged journal one record could ever leave.
 constexpr int kMaxSetAsideAttempts = 1000;
 
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-std::wstring NameOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 std::uint64_t HashOfText(const std::wstring& text) {
   return Fnv1a64(std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)));
 }
@@ -169,7 +159,7 @@ void NoteJournal::StopTimer() noexcept {
 
 std::wstring NoteJournal::SetAside(const std::wstring& path) {
   const std::wstring folder = FolderOf(path);
-  const std::wstring name = NameOf(path);
+  const std::wstring name = FileNameOf(path);
   for (int attempt = 1; attempt <= kMaxSetAsideAttempts; ++attempt) {
     std::wstring aside = JoinPath(folder, DamagedJournalFileName(name, attempt));
     if (::MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) return aside;

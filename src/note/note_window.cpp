@@ -86,9 +86,7 @@ void NoteWindow::Load() {
   }
   const NoteSettings settings = SettingsFromRecord(ParseRecord(read.bytes.value_or(std::string()), codePage_));
   recordedTextPath_ = settings.textPath;
-  const size_t slash = recordPath_.find_last_of(L"\\/");
-  const std::wstring recordFolder = slash == std::wstring::npos ? std::wstring() : recordPath_.substr(0, slash);
-  textPath_ = ResolveAgainstFolder(recordFolder, settings.textPath);
+  textPath_ = ResolveAgainstFolder(FolderOf(recordPath_), settings.textPath);
   Apply(settings);
   DWORD error = ERROR_SUCCESS;
   switch (LoadLinkedText(error, true)) {
@@ -171,8 +169,8 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error, bool inSlices) {
   savedText_ = std::move(decoded->text);
   RememberLinkedFile(*read.bytes);
   // A save of this file that was cut short by a kill may have left its temporary file beside it.
-  if (const size_t slash = textPath_.find_last_of(L"\\/"); slash != std::wstring::npos) {
-    DeleteLeftoverTemporaries(textPath_.substr(0, slash), textPath_.substr(slash + 1));
+  if (const std::wstring folder = FolderOf(textPath_); !folder.empty()) {
+    DeleteLeftoverTemporaries(folder, FileNameOf(textPath_));
   }
   return TextLoad::Loaded;
 }

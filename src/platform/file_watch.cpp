@@ -20,11 +20,6 @@ constexpr size_t kBufferWords = 2048;
 // completion routine.
 constexpr DWORD kCancelWaitMs = 1000;
 
-std::wstring LastComponent(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 std::wstring FullPath(const std::wstring& path) {
   const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
   if (needed == 0) return path;
@@ -43,7 +38,7 @@ std::wstring LongName(const std::wstring& path) {
   const DWORD length = ::GetLongPathNameW(path.c_str(), converted.data(), needed);
   if (length == 0 || length >= needed) return {};
   converted.resize(length);
-  return LastComponent(converted);
+  return FileNameOf(converted);
 }
 
 }  // namespace
@@ -55,7 +50,7 @@ struct FileWatch::State {
   // an alias is taken as maybe the file's (asking each file's alias at start would cost a folder
   // search per note). A path given in the 8.3 form is watched under its long name as well.
   void LearnNames() {
-    names = {LastComponent(path)};
+    names = {FileNameOf(path)};
     if (!LooksLikeShortFileName(names.front())) return;
     if (std::wstring name = LongName(path); !name.empty()) names.push_back(std::move(name));
   }

@@ -110,11 +110,6 @@ LinkTarget FollowLinks(const std::wstring& path) {
   return target;
 }
 
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 // A new file in folder holding bytes, flushed, named "<name>.<n>.bak" with the first free n: an
 // earlier copy may hold the only good content left after a failed rewrite, so none is replaced.
 struct KeptCopy {

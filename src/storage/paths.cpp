@@ -83,6 +83,16 @@ std::wstring JoinPath(std::wstring_view folder, std::wstring_view name) {
   return joined;
 }
 
+std::wstring FolderOf(std::wstring_view path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring_view::npos ? std::wstring() : std::wstring(path.substr(0, slash));
+}
+
+std::wstring FileNameOf(std::wstring_view path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
+}
+
 std::wstring ResolveAgainstFolder(std::wstring_view folder, std::wstring_view path) {
   std::wstring resolved = Resolve(folder, path);
   // Behind the long-path prefix the system takes a slash literally, not as a separator.

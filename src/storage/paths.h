@@ -11,6 +11,11 @@ namespace varnel {
 // root such as "C:\"). An empty folder gives name alone.
 std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
 
+// The two halves of a path at its last separator ("\" or "/"): the folder, without the separator
+// (empty for a bare name), and the name (the whole path when there is no separator).
+std::wstring FolderOf(std::wstring_view path);
+std::wstring FileNameOf(std::wstring_view path);
+
 // The path a record names, read against the program's folder rather than the process's current
 // directory, which depends on how the program was started:
 // - absolute paths ("C:\x", "C:/x", "\\server\share\x", "//server/share/x", "\\?\..." and

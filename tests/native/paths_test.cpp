@@ -71,6 +71,15 @@ TEST(JoinPath, AddsOneSeparator) {
   EXPECT_EQ(JoinPath(L"", L"1.dat"), L"1.dat");
 }
 
+TEST(FolderAndFileName, SplitAtTheLastSeparatorOfEitherKind) {
+  EXPECT_EQ(FolderOf(L"C:\\メモ\\a.txt"), L"C:\\メモ");
+  EXPECT_EQ(FileNameOf(L"C:\\メモ\\a.txt"), L"a.txt");
+  EXPECT_EQ(FolderOf(L"C:/a/b.txt"), L"C:/a");
+  EXPECT_EQ(FileNameOf(L"\\\\server\\share/b.txt"), L"b.txt");
+  EXPECT_EQ(FolderOf(L"a.txt"), L"");
+  EXPECT_EQ(FileNameOf(L"a.txt"), L"a.txt");
+}
+
 TEST(WithoutLongPathPrefix, GivesTheOrdinaryFormWhereThereIsOne) {
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"\\\\?\\C:\\notes\\a.txt", L"C:\\notes\\a.txt"},
