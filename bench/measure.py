@@ -2,10 +2,11 @@
 beside xpad, all measured from outside in one run. Prints figures; never fails for being slow.
 
 bench/run.sh runs this inside a Wine session of its own (scripts/with-wine.sh):
-    bench/measure.py [--runs N] [--only TEXT] [--varnel EXE] [--bare-x] [--work FOLDER]
+    bench/measure.py [--runs N] [--only TEXTS] [--varnel EXE] [--before EXE] [--bare-x] [--work FOLDER]
 Each figure is the median of N runs (5 by default) after one warm-up round, with min and max; the
 rounds take the programs in turn, so a load that comes and goes falls on all of them alike, and a
-ratio between two programs is the median of the ratios taken round by round.
+ratio between two programs is the median of the ratios taken round by round. With --before, every
+Varnel figure is also taken of an older build in the same rounds, right beside the current one.
 """
 
 import argparse
@@ -93,6 +94,12 @@ class Process:
         fields = pathlib.Path(f"/proc/{self.pid}/stat").read_text().rsplit(")", 1)[1].split()
         return int(fields[11]) + int(fields[12])
 
+    def cpu_over(self, seconds):
+        """The processor time the program uses in the next seconds, in seconds."""
+        ticks = self.cpu_ticks()
+        time.sleep(seconds)
+        return (self.cpu_ticks() - ticks) / os.sysconf("SC_CLK_TCK")
+
     def wait_idle(self, quiet=0.3, timeout=30):
         """Waits until the program has used no processor time for quiet seconds (painting done)."""
         deadline = time.monotonic() + timeout
@@ -112,9 +119,8 @@ class Process:
 
 
 class Bench:
-    def __init__(self, work, varnel=VARNEL):
+    def __init__(self, work):
         self.work = pathlib.Path(work)
-        self.varnel_exe = pathlib.Path(varnel)
         self.watcher = MapWatcher()
         self.counter = 0
 
@@ -139,16 +145,16 @@ class Bench:
                            stderr=subprocess.DEVNULL, timeout=TIMEOUT, check=False)
         return output.read_bytes().decode("utf-8", "replace").strip()
 
-    def varnel(self, count, size=NOTE_BYTES, first_text=None, loading=False, typing=False):
-        """Varnel with count notes (the first one linked to first_text, when given): start-up to
-        every note and the main window shown; memory once idle; then every note edited and the main
-        window closed: shutdown to the exit, with every file checked. With loading, a long text
+    def varnel(self, exe, count, size=NOTE_BYTES, first_text=None, loading=False, typing=False):
+        """The Varnel build exe with count notes (the first one linked to first_text, when given):
+        start-up to every note and the main window shown; memory once idle; then every note edited
+        and the main window closed: shutdown to the exit, with every file checked. With loading, a long text
         still goes into its note after start-up: from then on the probe asks every window to answer
         every 50 ms, for the longest wait ("unanswered") and the time from the start until every
         note takes input ("loaded"). With typing, once idle, the longest a note took for one key
         at the start and at the end of its text ("key"), the text left as it was."""
         folder = self.folder(f"varnel-{count}")
-        shutil.copy2(self.varnel_exe, folder / "varnel.exe")
+        shutil.copy2(exe, folder / "varnel.exe")
         texts = write_varnel_notes(folder, count, size, first_text)
         originals = {path: path.read_bytes() for path in texts}
         process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
@@ -187,12 +193,12 @@ class Bench:
                          f"exit code {process.code}")
         return {"startup": startup, "shutdown": ended - closed, "peak": peak, **answers}
 
-    def varnel_idle(self, count, own_folders=False):
-        """Varnel with count unedited notes left alone for IDLE_SECONDS once start-up is done: the
-        processor time it used meanwhile, and how many files under its folder it wrote. With
+    def varnel_idle(self, exe, count, own_folders=False):
+        """The Varnel build exe with count unedited notes left alone for IDLE_SECONDS once start-up is
+        done: the processor time it used meanwhile, and how many files under its folder it wrote. With
         own_folders each linked file lies in a folder of its own, so each note watches another one."""
         folder = self.folder(f"varnel-idle-{count}" + ("-folders" if own_folders else ""))
-        shutil.copy2(self.varnel_exe, folder / "varnel.exe")
+        shutil.copy2(exe, folder / "varnel.exe")
         write_varnel_notes(folder, count, NOTE_BYTES, own_folders=own_folders)
         process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
         try:
@@ -202,13 +208,12 @@ class Bench:
             self.wait_windows(process, shown, f"{count} notes and the main window")
             process.wait_idle()
             files = lambda: {p: p.stat().st_mtime_ns for p in folder.rglob("*") if p.is_file() and p.name != "wine.log"}
-            before, ticks = files(), process.cpu_ticks()
-            time.sleep(IDLE_SECONDS)
-            cpu = (process.cpu_ticks() - ticks) / os.sysconf("SC_CLK_TCK")
-            after = files()
+            at_start = files()
+            cpu = process.cpu_over(IDLE_SECONDS)
+            at_end = files()
         finally:
             process.stop()
-        written = sum(1 for name, mtime in after.items() if before.get(name) != mtime)
+        written = sum(1 for name, mtime in at_end.items() if at_start.get(name) != mtime)
         return {"cpu": cpu, "written": written}
 
     def journal_write(self):
@@ -241,6 +246,20 @@ class Bench:
             process.stop()
         return {"startup": startup, "peak": peak}
 
+    def floor_idle(self, count):
+        """The floor program with count notes left alone for IDLE_SECONDS once start-up is done: the
+        processor time it used meanwhile, what Wine costs any program with that many windows."""
+        folder = self.folder(f"floor-idle-{count}")
+        write_floor_notes(folder, count, NOTE_BYTES)
+        process = Process([WINE64, str(FLOOR), str(folder)], folder / "wine.log")
+        try:
+            self.wait_windows(process, lambda windows: len(windows) >= count, f"{count} floor windows")
+            process.wait_idle()
+            cpu = process.cpu_over(IDLE_SECONDS)
+        finally:
+            process.stop()
+        return {"cpu": cpu}
+
     def xpad(self, count):
         """xpad with the same notes in a home of its own: start to every pad shown, memory once idle."""
         home = self.folder(f"xpad-{count}")
@@ -270,41 +289,63 @@ def load():
     return " ".join(f"{value:.2f}" for value in os.getloadavg())
 
 
+def before(name):
+    """The name under which the older build's samples of a Varnel scenario are kept."""
+    return f"{name} (before)"
+
+
+def chosen(name, only):
+    """Whether a scenario runs: its name holds one of the comma-separated texts, or equals a text
+    written with a leading "=" (so "=varnel 101" leaves out "varnel 101 long line")."""
+    texts = [text.strip() for text in only.split(",")]
+    return any(name == text[1:] if text.startswith("=") else text in name for text in texts)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=5, help="measured runs per figure, after one warm-up")
     parser.add_argument("--work", default=pathlib.Path.home() / ".cache" / "varnel" / "bench",
                         help="folder for the notes (on disk, not in memory: the saves are flushed)")
-    parser.add_argument("--only", default="", help="run only the figures whose names hold this text")
-    parser.add_argument("--varnel", default=VARNEL, help="the varnel.exe to measure (to compare two builds)")
+    parser.add_argument("--only", default="",
+                        help="run only the figures whose names hold one of these comma-separated texts "
+                             "(a text starting with '=' must be the whole name)")
+    parser.add_argument("--varnel", default=VARNEL, help="the varnel.exe to measure")
+    parser.add_argument("--before", help="an older varnel.exe, measured in the same rounds beside the current one")
     parser.add_argument("--bare-x", action="store_true",
                         help="leave the display without X resources, as a bare Xvfb has it")
     options = parser.parse_args()
 
-    bench = Bench(options.work, options.varnel)
+    bench = Bench(options.work)
     print(f"machine: {machine()}")
+    if options.before:
+        print(f"before: {options.before}")
     if not options.bare_x and bench.watcher.give_resources():
         print("X resources: the display had none; one was set, as a desktop session's start does")
+    # Each scenario is given the Varnel build to run; those of Varnel are named "varnel ...", and
+    # only they are run again with the older build.
     scenarios = {
-        "varnel 0": lambda: bench.varnel(0),
-        "varnel 10": lambda: bench.varnel(10),
-        "varnel 101": lambda: bench.varnel(101),
-        "varnel 101 long line": lambda: bench.varnel(101, first_text=long_line_text(LONG_LINE_CHARACTERS)),
-        "floor 101": lambda: bench.floor(101),
-        "xpad 101": lambda: bench.xpad(101),
-        "trivial": lambda: bench.floor(1),
-        "varnel 100 KB": lambda: bench.varnel(1, 100 * 1024, typing=True),
-        "varnel 1 MB": lambda: bench.varnel(1, 1024 * 1024, loading=True, typing=True),
-        "floor 1 MB": lambda: bench.floor(1, 1024 * 1024),
-        "varnel 10 MB": lambda: bench.varnel(1, 10 * 1024 * 1024, loading=True),
-        "varnel 101 10 MB": lambda: bench.varnel(101, first_text=japanese_text(10 * 1024 * 1024), loading=True),
-        "floor 10 MB": lambda: bench.floor(1, 10 * 1024 * 1024),
-        "journal write": bench.journal_write,
-        "varnel idle 101": lambda: bench.varnel_idle(101),
-        "varnel idle 101 folders": lambda: bench.varnel_idle(101, own_folders=True),
+        "varnel 0": lambda exe: bench.varnel(exe, 0),
+        "varnel 10": lambda exe: bench.varnel(exe, 10),
+        "varnel 101": lambda exe: bench.varnel(exe, 101),
+        "varnel 101 long line": lambda exe: bench.varnel(exe, 101, first_text=long_line_text(LONG_LINE_CHARACTERS)),
+        "floor 101": lambda _: bench.floor(101),
+        "xpad 101": lambda _: bench.xpad(101),
+        "trivial": lambda _: bench.floor(1),
+        "varnel 100 KB": lambda exe: bench.varnel(exe, 1, 100 * 1024, typing=True),
+        "varnel 1 MB": lambda exe: bench.varnel(exe, 1, 1024 * 1024, loading=True, typing=True),
+        "floor 1 MB": lambda _: bench.floor(1, 1024 * 1024),
+        "varnel 10 MB": lambda exe: bench.varnel(exe, 1, 10 * 1024 * 1024, loading=True),
+        "varnel 101 10 MB": lambda exe: bench.varnel(exe, 101, first_text=japanese_text(10 * 1024 * 1024),
+                                                     loading=True),
+        "floor 10 MB": lambda _: bench.floor(1, 10 * 1024 * 1024),
+        "journal write": lambda _: bench.journal_write(),
+        "varnel idle 101": lambda exe: bench.varnel_idle(exe, 101),
+        "varnel idle 101 folders": lambda exe: bench.varnel_idle(exe, 101, own_folders=True),
+        "floor idle 101": lambda _: bench.floor_idle(101),
     }
-    scenarios = {name: run for name, run in scenarios.items() if options.only in name}
-    results = {name: [] for name in scenarios}
+    scenarios = {name: run for name, run in scenarios.items() if chosen(name, options.only)}
+    compared = [name for name in scenarios if options.before and name.startswith("varnel ")]
+    results = {name: [] for name in [*scenarios, *map(before, compared)]}
     faults = []
     started = time.monotonic()
     start_load = load()
@@ -312,28 +353,36 @@ def main():
     for round_ in range(options.runs + 1):
         label = "warm-up" if round_ == 0 else f"run {round_}/{options.runs}"
         for name, scenario in scenarios.items():
-            try:
-                sample = scenario()
-            except (Broken, OSError, subprocess.SubprocessError) as fault:
-                faults.append(f"{name}: {fault}")
-                print(f"  {label} {name}: FAULT {fault}", file=sys.stderr)
-                continue
-            if round_:
-                results[name].append(dict(sample, round=round_))
-            print(f"  {label} {name}: " + ", ".join(f"{k} {v:.3f}" for k, v in sample.items()), file=sys.stderr)
+            builds = [(name, options.varnel)]
+            if name in compared:
+                builds.append((before(name), options.before))
+                # Odd rounds take the older build first, so that neither always runs right after the other.
+                if round_ % 2:
+                    builds.reverse()
+            for key, exe in builds:
+                try:
+                    sample = scenario(exe)
+                except (Broken, OSError, subprocess.SubprocessError) as fault:
+                    faults.append(f"{key}: {fault}")
+                    print(f"  {label} {key}: FAULT {fault}", file=sys.stderr)
+                    continue
+                if round_:
+                    results[key].append(dict(sample, round=round_))
+                print(f"  {label} {key}: " + ", ".join(f"{k} {v:.3f}" for k, v in sample.items()), file=sys.stderr)
         print(f"  {label} done, load average {load()}", file=sys.stderr)
     shutil.rmtree(bench.work, ignore_errors=True)
 
     print(f"\nVarnel benchmark, {datetime.datetime.now():%Y-%m-%d %H:%M}: median of {options.runs} runs after a "
-          f"warm-up, with min and max")
-    print_table(results)
+          f"warm-up, with min and max" + ("; before: the older build's median, new ÷ before: the median of "
+                                           "the ratios round by round" if options.before else ""))
+    print_table(results, bool(options.before))
     print(f"\nload average at start {start_load} and at end {load()}; {time.monotonic() - started:.0f} s in all")
     for fault in faults:
         print(f"FAULT {fault}")
     return 1 if faults else 0
 
 
-def print_table(results):
+def print_table(results, compared):
     def spread(samples):
         return (statistics.median(samples), min(samples), max(samples)) if samples else None
 
@@ -342,7 +391,7 @@ def print_table(results):
 
     def paired(top, bottom, key):
         """Ratios of two programs' figures taken in the same round, under the same load."""
-        bottoms = {sample["round"]: sample[key] for sample in results.get(bottom, [])}
+        bottoms = {sample["round"]: sample[key] for sample in results.get(bottom, []) if sample.get(key)}
         return spread([sample[key] / bottoms[sample["round"]] for sample in results.get(top, [])
                        if sample["round"] in bottoms])
 
@@ -357,12 +406,18 @@ def print_table(results):
     def measured(title, name, key, unit, limit=None, strict=True):
         values = figure(name, key)
         cells = [f"{values[0]:.2f} {unit}", f"{values[1]:.2f}", f"{values[2]:.2f}"] if values else ["n/a", "", ""]
-        rows.append([title, *cells, verdict(values[0], limit, strict) if values and limit else ""])
+        earlier = figure(before(name), key)
+        change = paired(name, before(name), key)
+        rows.append([title, *cells, f"{earlier[0]:.2f} {unit}" if earlier else "",
+                     f"{change[0]:.2f}x" if change else "", verdict(values[0], limit, strict) if values and limit else ""])
 
     def ratio(title, top, bottom, key, limit, strict):
         values = paired(top, bottom, key)
         cells = [f"{values[0]:.2f}x", f"{values[1]:.2f}", f"{values[2]:.2f}"] if values else ["n/a", "", ""]
-        rows.append([title, *cells, verdict(values[0], limit, strict) if values else ""])
+        # The older build's ratio to the same floor or xpad round, or to its own other figure.
+        earlier = paired(before(top), before(bottom) if before(bottom) in results else bottom, key)
+        rows.append([title, *cells, f"{earlier[0]:.2f}x" if earlier else "", "",
+                     verdict(values[0], limit, strict) if values else ""])
 
     measured("start-up, 0 notes (main window shown)", "varnel 0", "startup", "s")
     measured("start-up, 10 notes", "varnel 10", "startup", "s")
@@ -402,9 +457,12 @@ def print_table(results):
     measured(f"idle {IDLE_SECONDS} s, 101 notes in 101 folders: processor time", "varnel idle 101 folders", "cpu", "s")
     measured(f"idle {IDLE_SECONDS} s, 101 notes in 101 folders: files written", "varnel idle 101 folders", "written",
              "")
+    measured(f"idle {IDLE_SECONDS} s, floor program, 101 windows: processor time", "floor idle 101", "cpu", "s")
     measured("Wine: a trivial program's start (one window)", "trivial", "startup", "s")
 
-    header = ["figure", "median", "min", "max", "target"]
+    header = ["figure", "median", "min", "max", "before", "new ÷ before", "target"]
+    columns = range(len(header)) if compared else (0, 1, 2, 3, 6)
+    header, rows = [header[i] for i in columns], [[row[i] for i in columns] for row in rows]
     widths = [max(len(row[i]) for row in rows + [header]) for i in range(len(header))]
     for row in [header, ["-" * width for width in widths], *rows]:
         print("| " + " | ".join(cell.ljust(width) for cell, width in zip(row, widths)) + " |")
