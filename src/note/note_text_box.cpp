@@ -12,7 +12,6 @@
 namespace varnel {
 namespace {
 
-constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
 // A text box with these styles does not wrap; the scroll bar lets the mouse reach a line's far end.
 constexpr DWORD kUnwrappedStyle = ES_AUTOHSCROLL | WS_HSCROLL;
 constexpr UINT_PTR kSubclassId = 1;
@@ -23,17 +22,17 @@ constexpr double kTooltipWidthTwips = 6000;
 
 bool NoteTextBox::Create(HWND parent, std::int32_t textColour, std::int32_t backColour,
                          std::function<void()> onMenuKey) {
+  parent_ = parent;
   textColour_ = textColour;
   backColour_ = backColour;
   backBrush_.reset(::CreateSolidBrush(ResolveColour(backColour_).value_or(0)));
   onMenuKey_ = std::move(onMenuKey);
-  control_ = MakeControl(parent, true, RECT{});
-  return control_ != nullptr;
+  return static_cast<bool>(backBrush_);
 }
 
-HWND NoteTextBox::MakeControl(HWND parent, bool wrap, const RECT& place) noexcept {
-  HWND control = ::CreateWindowExW(0, L"EDIT", L"", kStyle | (wrap ? 0 : kUnwrappedStyle), place.left, place.top,
-                                   place.right - place.left, place.bottom - place.top, parent,
+HWND NoteTextBox::NewControl(bool wrap) noexcept {
+  HWND control = ::CreateWindowExW(0, L"EDIT", L"", kWrappedStyle | (wrap ? 0 : kUnwrappedStyle), place_.left,
+                                   place_.top, place_.right - place_.left, place_.bottom - place_.top, parent_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)),
                                    ::GetModuleHandleW(nullptr), nullptr);
   if (!control) return nullptr;
@@ -46,16 +45,61 @@ HWND NoteTextBox::MakeControl(HWND parent, bool wrap, const RECT& place) noexcep
   return control;
 }
 
-bool NoteTextBox::Wraps() const noexcept { return (::GetWindowLongW(control_, GWL_STYLE) & ES_AUTOHSCROLL) == 0; }
+// The control takes the drawn text whole, or the text stays drawn.
+bool NoteTextBox::MakeControl() noexcept {
+  if (control_) return true;
+  HWND control = NewControl(true);
+  if (!control) return false;
+  bool whole = false;
+  if (::SetWindowTextW(control, drawn_.Text().c_str())) {
+    const int length = ::GetWindowTextLengthW(control);
+    try {
+      std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+      text.resize(static_cast<std::size_t>(::GetWindowTextW(control, text.data(), length + 1)));
+      whole = text == drawn_.Text();
+    } catch (...) {
+      // Out of memory for the check: the control is not trusted with the text.
+    }
+  }
+  if (!whole) {
+    ::DestroyWindow(control);
+    return false;
+  }
+  control_ = control;
+  drawn_.TakeText();
+  return true;
+}
+
+bool NoteTextBox::ControlFor(bool wrap) noexcept {
+  if (!control_) {
+    control_ = NewControl(wrap);
+    if (control_) drawn_.TakeText();
+  } else if (wrap != Wraps()) {
+    Remake(wrap);
+  }
+  return control_ != nullptr;
+}
+
+bool NoteTextBox::Paint(HDC dc) noexcept {
+  if (control_) return true;
+  return drawn_.Paint(dc, place_, fontHandle_.get(), ResolveColour(textColour_).value_or(0));
+}
+
+bool NoteTextBox::TakeMouse(UINT msg, WPARAM wParam, POINT client) noexcept {
+  if (!::PtInRect(&place_, client) || !MakeControl()) return false;
+  ::SendMessageW(control_, msg, wParam, MAKELPARAM(client.x - place_.left, client.y - place_.top));
+  return true;
+}
+
+bool NoteTextBox::Wraps() const noexcept {
+  return !control_ || (::GetWindowLongW(control_, GWL_STYLE) & ES_AUTOHSCROLL) == 0;
+}
 
 // A text box wraps or not from its creation on, so another one takes the old one's place, with
 // its font, its place among the note's controls and the focus. The tooltip named the old one: the
 // mouse's next visit makes a new one. When no new box can be made the old one stays, slow but whole.
 void NoteTextBox::Remake(bool wrap) noexcept {
-  HWND parent = ::GetParent(control_);
-  RECT place = ScreenRect();
-  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
-  HWND made = MakeControl(parent, wrap, place);
+  HWND made = NewControl(wrap);
   if (!made) return;
   ::SetWindowPos(made, control_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   const bool focused = ::GetFocus() == control_;
@@ -68,6 +112,7 @@ void NoteTextBox::Remake(bool wrap) noexcept {
 }
 
 std::wstring NoteTextBox::Text() const {
+  if (!control_) return drawn_.Text();
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control_)) + 1, L'\0');
   text.resize(static_cast<size_t>(::GetWindowTextW(control_, text.data(), static_cast<int>(text.size()))));
   return text;
@@ -78,16 +123,20 @@ std::wstring NoteTextBox::Text() const {
 bool NoteTextBox::SetText(const std::wstring& text) {
   if (loading_) EndSlices(true);
   const bool wrap = WrapsQuickly(text);
-  if (wrap != Wraps()) Remake(wrap);
-  if (!::SetWindowTextW(control_, text.c_str())) return false;
+  // A text that is drawn quickly waits for the control to be needed.
+  if (!control_ && wrap && !ShownInSlices(text)) {
+    drawn_.SetText(text);
+    Redraw();
+    return true;
+  }
+  if (!ControlFor(wrap) || !::SetWindowTextW(control_, text.c_str())) return false;
   ::SendMessageW(control_, EM_SETMODIFY, FALSE, 0);
   return Text() == text;
 }
 
 bool NoteTextBox::BeginSlices(std::wstring text) {
   // The control is made again, if at all, for the whole text's lines, not the first slice's.
-  const bool wrap = WrapsQuickly(text);
-  if (wrap != Wraps()) Remake(wrap);
+  if (!ControlFor(WrapsQuickly(text))) return false;
   const std::size_t first = SliceEnd(text, 0, kTextSliceLength);
   sliced_ = std::move(text);
   handedOver_ = first;
@@ -145,14 +194,16 @@ void NoteTextBox::SetFont(const TextBoxFont& font, int dpi) noexcept {
     return;  // out of memory for the name: the old font stays, name and handle alike
   }
   dpi_ = dpi;
-  ::SendMessageW(control_, WM_SETFONT, reinterpret_cast<WPARAM>(handle.get()), TRUE);
+  if (control_) ::SendMessageW(control_, WM_SETFONT, reinterpret_cast<WPARAM>(handle.get()), TRUE);
   fontHandle_ = std::move(handle);
+  drawn_.ForgetLayout();
+  if (!control_) Redraw();
 }
 
 void NoteTextBox::SetTextColour(std::int32_t value) noexcept {
   if (!ResolveColour(value)) return;
   textColour_ = value;
-  ::InvalidateRect(control_, nullptr, TRUE);
+  Redraw();
 }
 
 void NoteTextBox::SetBackColour(std::int32_t value) noexcept {
@@ -162,7 +213,15 @@ void NoteTextBox::SetBackColour(std::int32_t value) noexcept {
   if (!brush) return;
   backColour_ = value;
   backBrush_ = std::move(brush);
-  ::InvalidateRect(control_, nullptr, TRUE);
+  Redraw();
+}
+
+void NoteTextBox::Redraw() const noexcept {
+  if (control_) {
+    ::InvalidateRect(control_, nullptr, TRUE);
+  } else if (parent_) {
+    ::InvalidateRect(parent_, &place_, TRUE);
+  }
 }
 
 LRESULT NoteTextBox::OnColours(HDC dc) const noexcept {
@@ -175,6 +234,8 @@ LRESULT NoteTextBox::OnColours(HDC dc) const noexcept {
 // under Wine, for tips most notes never show.
 TextBoxView NoteTextBox::View() const noexcept {
   TextBoxView view;
+  // A drawn text shows its start.
+  if (!control_) return view;
   ::SendMessageW(control_, EM_GETSEL, reinterpret_cast<WPARAM>(&view.selectionStart),
                  reinterpret_cast<LPARAM>(&view.selectionEnd));
   view.firstLine = static_cast<int>(::SendMessageW(control_, EM_GETFIRSTVISIBLELINE, 0, 0));
@@ -182,6 +243,7 @@ TextBoxView NoteTextBox::View() const noexcept {
 }
 
 void NoteTextBox::SetView(const TextBoxView& view) noexcept {
+  if (!control_) return;
   // The control takes positions past the end as the end.
   ::SendMessageW(control_, EM_SETSEL, view.selectionStart, view.selectionEnd);
   const int first = static_cast<int>(::SendMessageW(control_, EM_GETFIRSTVISIBLELINE, 0, 0));
@@ -194,7 +256,7 @@ void NoteTextBox::SetTooltip(std::wstring text) {
   // A tooltip already made shows the new text from its next appearance on.
   TOOLINFOW tool{};
   tool.cbSize = sizeof tool;
-  tool.hwnd = ::GetParent(control_);
+  tool.hwnd = parent_;
   tool.uId = reinterpret_cast<UINT_PTR>(control_);
   tool.lpszText = tooltipText_.data();
   ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -202,15 +264,14 @@ void NoteTextBox::SetTooltip(std::wstring text) {
 
 void NoteTextBox::MakeTooltip(const MSG& firstMove) noexcept {
   if (tooltip_ || tooltipText_.empty()) return;
-  HWND parent = ::GetParent(control_);
   tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent_, nullptr,
                                ::GetModuleHandleW(nullptr), nullptr);
   if (!tooltip_) return;
   TOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = parent;
+  tool.hwnd = parent_;
   tool.uId = reinterpret_cast<UINT_PTR>(control_);
   tool.lpszText = tooltipText_.data();
   ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kTooltipWidthTwips, dpi_));
@@ -220,12 +281,20 @@ void NoteTextBox::MakeTooltip(const MSG& firstMove) noexcept {
 }
 
 void NoteTextBox::Move(const RECT& pixels) noexcept {
-  ::MoveWindow(control_, pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, TRUE);
+  if (control_) {
+    place_ = pixels;
+    ::MoveWindow(control_, pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, TRUE);
+    return;
+  }
+  if (::EqualRect(&place_, &pixels)) return;
+  Redraw();
+  place_ = pixels;
+  Redraw();
 }
 
 RECT NoteTextBox::ScreenRect() const noexcept {
-  RECT rect{};
-  ::GetWindowRect(control_, &rect);
+  RECT rect = place_;
+  ::MapWindowPoints(parent_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
 }
 

@@ -2,6 +2,11 @@
 // The text box of a note: the multi-line EDIT control that holds the note's text, with its font,
 // its colour pair and the one brush of its background (the note window paints its margin with the
 // same), the tooltip that names the linked file, and the keyboard's way to the note's menu.
+//
+// The control is made only when it is needed (see note/drawn_text.h): until then the box holds the
+// text itself and the note window draws it, through Paint. The mouse over the box, the focus and
+// an assistive tool's question make it (MakeControl); so do a text too long to draw quickly, a
+// line too long to wrap, and a first screen that only the control can draw.
 
 #include <windows.h>
 
@@ -9,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "note/drawn_text.h"
 #include "platform/unique_handle.h"
 
 namespace varnel {
@@ -31,6 +37,9 @@ class NoteTextBox {
  public:
   // The control's id in its note window, by which tests and tools find it.
   static constexpr int kControlId = 1;
+  // The control's styles when it wraps its lines.
+  static constexpr DWORD kWrappedStyle =
+      WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
 
   NoteTextBox() = default;
   NoteTextBox(const NoteTextBox&) = delete;
@@ -38,10 +47,22 @@ class NoteTextBox {
   // The control itself is a child window and goes with the note window.
   ~NoteTextBox() = default;
 
-  // Creates the control inside parent with the given colours (stored values, see
-  // platform/colours.h); onMenuKey runs when Shift+F10 or the menu key asks for a menu.
+  // Sets the box up inside parent with the given colours (stored values, see platform/colours.h),
+  // without its control; false when its background brush cannot be made. onMenuKey runs when
+  // Shift+F10 or the menu key asks for a menu.
   bool Create(HWND parent, std::int32_t textColour, std::int32_t backColour, std::function<void()> onMenuKey);
+  // The control; none while the text is drawn.
   HWND hwnd() const noexcept { return control_; }
+  // Makes the control, holding the text drawn so far, unless it is made already; false when it
+  // cannot be made, and then the text stays drawn.
+  bool MakeControl() noexcept;
+  // Draws the text into the parent's dc while there is no control; false when it cannot be drawn
+  // as the control would show it, and then only the control can show it.
+  bool Paint(HDC dc) noexcept;
+  // A mouse message that the parent received at client, over the box: the control is made if it
+  // is not yet and takes the message, so that a click puts the caret where it landed and the first
+  // move makes the tooltip. False when client lies outside the box or no control can be made.
+  bool TakeMouse(UINT msg, WPARAM wParam, POINT client) noexcept;
 
   std::wstring Text() const;
   // Replaces the whole text; true only when the control then holds exactly this text. A text with
@@ -89,11 +110,19 @@ class NoteTextBox {
  private:
   static LRESULT CALLBACK SubclassProcedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                             DWORD_PTR self) noexcept;
-  HWND MakeControl(HWND parent, bool wrap, const RECT& place) noexcept;
+  HWND NewControl(bool wrap) noexcept;
+  // Makes sure an empty control that wraps or not is there, for a text about to be set.
+  bool ControlFor(bool wrap) noexcept;
   void Remake(bool wrap) noexcept;
+  void Redraw() const noexcept;
   void MakeTooltip(const MSG& firstMove) noexcept;
   void EndSlices(bool editable) noexcept;
 
+  HWND parent_ = nullptr;
+  // Where the box lies in the parent's client area.
+  RECT place_{};
+  // The text while there is no control.
+  DrawnText drawn_;
   HWND control_ = nullptr;  // child of the note window: destroyed with it
   HWND tooltip_ = nullptr;  // owned popup of the note window: destroyed with it
   std::wstring tooltipText_;

@@ -314,6 +314,19 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case WM_ERASEBKGND:
       OnEraseBackground(reinterpret_cast<HDC>(wParam));
       return 1;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case WM_GETOBJECT:
+      // An assistive tool reads the text from the text box's control.
+      textBox_.MakeControl();
+      return DefaultProcedure(msg, wParam, lParam);
+    case kMakeTextBoxMessage:
+      textBox_.MakeControl();
+      return 0;
     case WM_CTLCOLOREDIT:
       return textBox_.OnColours(reinterpret_cast<HDC>(wParam));
     case WM_CTLCOLORSTATIC:
@@ -322,10 +335,10 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      OnButtonDown(msg, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      OnButtonDown(msg, wParam, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
     case WM_MOUSEMOVE:
-      OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      OnMouseMove(wParam, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
@@ -409,7 +422,22 @@ void NoteWindow::OnEraseBackground(HDC dc) const noexcept {
   DrawFileMark(dc, client);
 }
 
-void NoteWindow::OnButtonDown(UINT button, POINT client) noexcept {
+void NoteWindow::OnPaint() noexcept {
+  PAINTSTRUCT paint{};
+  HDC dc = ::BeginPaint(hwnd(), &paint);
+  if (!dc) return;
+  if (!textBox_.Paint(dc)) ::PostMessageW(hwnd(), kMakeTextBoxMessage, 0, 0);
+  ::EndPaint(hwnd(), &paint);
+}
+
+// Keys go to the text: a note that takes the focus hands it to its text box.
+void NoteWindow::OnSetFocus() noexcept {
+  if (textBox_.MakeControl()) ::SetFocus(textBox_.hwnd());
+}
+
+// Over a text that is still drawn, the press belongs to the text box.
+void NoteWindow::OnButtonDown(UINT button, WPARAM keys, POINT client) noexcept {
+  if (textBox_.TakeMouse(button, keys, client)) return;
   if (button == WM_LBUTTONDOWN) {
     dragging_ = true;
     // Keep the mouse while dragging, so a fast move off the window does not drop the note.
@@ -424,8 +452,11 @@ void NoteWindow::OnButtonDown(UINT button, POINT client) noexcept {
   grabY_ = PixelsToTwips(client.y, dpi_);
 }
 
-void NoteWindow::OnMouseMove(POINT client) noexcept {
-  if (!dragging_) return;
+void NoteWindow::OnMouseMove(WPARAM keys, POINT client) noexcept {
+  if (!dragging_) {
+    textBox_.TakeMouse(WM_MOUSEMOVE, keys, client);
+    return;
+  }
   const double x = PixelsToTwips(client.x, dpi_);
   const double y = PixelsToTwips(client.y, dpi_);
   const double left = left_ + x - grabX_;

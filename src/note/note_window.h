@@ -94,6 +94,8 @@ class NoteWindow final : public WindowBase {
   bool ShowText(std::wstring text);
   void OnTextSlice() noexcept;
   static constexpr UINT_PTR kTextSliceTimer = 0x5453;
+  // Posted when the text box's text cannot be drawn: the text box's control shows it instead.
+  static constexpr UINT kMakeTextBoxMessage = WM_APP + 0x51;
   void CloseWithoutSaving() noexcept;
   OverwriteResult SaveLinkedText();
   void SaveOnClose() noexcept;
@@ -104,8 +106,10 @@ class NoteWindow final : public WindowBase {
   void OnGetMinMaxInfo(MINMAXINFO& info) const noexcept;
   void OnDpiChanged(int dpi, const RECT& suggested) noexcept;
   void OnEraseBackground(HDC dc) const noexcept;
-  void OnButtonDown(UINT button, POINT client) noexcept;
-  void OnMouseMove(POINT client) noexcept;
+  void OnPaint() noexcept;
+  void OnSetFocus() noexcept;
+  void OnButtonDown(UINT button, WPARAM keys, POINT client) noexcept;
+  void OnMouseMove(WPARAM keys, POINT client) noexcept;
   void OnButtonUp() noexcept;
   bool OnContextMenu(LPARAM lParam) noexcept;
   void OnDestroy() noexcept;

@@ -67,6 +67,12 @@ struct IconTraits {
   static void Close(Type h) noexcept { ::DestroyIcon(h); }
 };
 
+struct WindowTraits {
+  using Type = HWND;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type h) noexcept { ::DestroyWindow(h); }
+};
+
 struct MenuTraits {
   using Type = HMENU;
   static Type Invalid() noexcept { return nullptr; }
@@ -81,6 +87,8 @@ using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
+// Only for windows that no window class of ours binds: those have one destroy path of their own.
+using UniqueWindow = UniqueHandle<WindowTraits>;
 
 // A window's device context (the screen's for no window), released at the end of the scope.
 class WindowDc {

@@ -1,11 +1,15 @@
 // A small Windows-side driver for the end-to-end tests: reads what the window system holds about
 // Varnel's windows (captions, rectangles, texts, dialogs) and sends them messages, printing JSON.
 //   varnel_probe dump [CLASS]             every top-level window of interest (or of that class only),
-//                                         with children
+//                                         with children; a note is first asked for its accessible
+//                                         object, as an assistive tool does, which makes its text box
+//   varnel_probe glance [CLASS]           the same without asking: a note whose text is still drawn
+//                                         has no text box
 //   varnel_probe close HWND               posts WM_CLOSE
 //   varnel_probe endsession HWND          sends WM_QUERYENDSESSION then WM_ENDSESSION(TRUE)
 //   varnel_probe click HWND ID            BM_CLICK on the dialog button with that control id
 //   varnel_probe post HWND MSG WPARAM LPARAM
+//   varnel_probe send HWND MSG WPARAM LPARAM   prints the answer
 //   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
 //   varnel_probe append CLASS HEX         types that text (hex of UTF-8) at the end of the first text box
 //                                         of every visible top-level window of CLASS; prints how many
@@ -145,8 +149,15 @@ bool Interesting(HWND hwnd) {
          cls == L"Shell_TrayWnd" || cls == L"__winex11_standalone_tray";
 }
 
+// What an assistive tool asks a window first; a note then shows its text in its text box.
+void AskForAccessibleObject(HWND hwnd) {
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(hwnd, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT), SMTO_ABORTIFHUNG, 5000, &result);
+}
+
 struct Dump {
   std::wstring onlyClass;
+  bool ask = true;
   std::string out = "[";
 };
 
@@ -155,6 +166,7 @@ BOOL CALLBACK AddTopLevel(HWND hwnd, LPARAM param) {
   // Windows of other classes are skipped before anything is asked of them: while a busy program
   // opens its notes, asking each note's edit control for its text would stall the probe.
   if (dump->onlyClass.empty() ? !Interesting(hwnd) : ClassOf(hwnd) != dump->onlyClass) return TRUE;
+  if (dump->ask && ClassOf(hwnd) == L"VarnelNote") AskForAccessibleObject(hwnd);
   std::string* out = &dump->out;
   if (out->back() != '[') *out += ",";
   DWORD pid = 0;
@@ -191,6 +203,7 @@ struct Append {
 BOOL CALLBACK AppendToTextBox(HWND hwnd, LPARAM param) {
   auto* append = reinterpret_cast<Append*>(param);
   if (!::IsWindowVisible(hwnd) || ClassOf(hwnd) != append->onlyClass) return TRUE;
+  AskForAccessibleObject(hwnd);
   HWND edit = ::FindWindowExW(hwnd, nullptr, L"Edit", nullptr);
   DWORD_PTR length = 0;
   DWORD_PTR result = 0;
@@ -246,6 +259,7 @@ void TypeKey(HWND edit, wchar_t key, Typing& typing) {
 BOOL CALLBACK TypeInTextBox(HWND hwnd, LPARAM param) {
   auto* typing = reinterpret_cast<Typing*>(param);
   if (!::IsWindowVisible(hwnd) || ClassOf(hwnd) != L"VarnelNote") return TRUE;
+  AskForAccessibleObject(hwnd);
   HWND edit = ::FindWindowExW(hwnd, nullptr, L"Edit", nullptr);
   if (!edit) return TRUE;
   DWORD_PTR length = 0, result = 0;
@@ -265,8 +279,9 @@ BOOL CALLBACK TypeInTextBox(HWND hwnd, LPARAM param) {
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   std::string command = argv[1];
-  if (command == "dump") {
+  if (command == "dump" || command == "glance") {
     Dump dump;
+    dump.ask = command == "dump";
     if (argc > 2) {
       std::string name = argv[2];
       dump.onlyClass.assign(name.begin(), name.end());
@@ -353,6 +368,17 @@ int main(int argc, char** argv) {
                           static_cast<LPARAM>(std::strtoll(argv[5], nullptr, 0)))
                ? 0
                : 1;
+  }
+  if (command == "send" && argc >= 6) {
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(hwnd, static_cast<UINT>(std::strtoul(argv[3], nullptr, 0)),
+                               static_cast<WPARAM>(std::strtoull(argv[4], nullptr, 0)),
+                               static_cast<LPARAM>(std::strtoll(argv[5], nullptr, 0)), SMTO_ABORTIFHUNG, 5000,
+                               &result)) {
+      return 1;
+    }
+    std::printf("%lld\n", static_cast<long long>(result));
+    return 0;
   }
   return 2;
 }

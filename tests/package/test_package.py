@@ -21,7 +21,7 @@ GUIDES = ["guide.ja", "guide.en"]
 # DLLs that every Windows has; anything else (a MinGW runtime DLL) would be missing on the user's PC.
 WINDOWS_DLLS = {
     "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
-    "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "uxtheme.dll", "version.dll",
+    "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "usp10.dll", "uxtheme.dll", "version.dll",
 }
 MACHINES = {"win64": 0x8664, "win32": 0x14C}
 PE32, PE32_PLUS = 0x10B, 0x20B
