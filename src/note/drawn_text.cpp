@@ -121,9 +121,10 @@ bool DrawnText::LayOut(int width, int height, HFONT font) noexcept {
       lineStarts.clear();
       for (int line = 0; line < lines; ++line) {
         const std::size_t start = static_cast<std::size_t>(::SendMessageW(box, EM_LINEINDEX, line, 0));
-        // Only the last line can start at the text's end, and it is empty.
+        // Only the last line can start at the text's end, and it is empty. The text box shows no
+        // line that the screen cuts off at the bottom, unless it is the first.
         const std::optional<POINT> position = PositionOf(box, start);
-        if (!position || position->y >= height) break;
+        if (!position || (line > 0 && position->y + metrics.tmHeight > height)) break;
         lineStarts.push_back(start);
       }
       if (end == text_.size() || lineStarts.size() + 2 < static_cast<std::size_t>(lines)) break;

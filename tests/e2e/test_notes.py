@@ -1,8 +1,14 @@
 """Notes come back at start and are saved at exit, as a user sees it on the real program."""
 
+import json
+import subprocess
+import time
 import unittest
 
 from harness import App, NOTE_WINDOW, notes, probe, screenshot, wait_until, windows_of, xdotool
+
+EM_GETSEL = 0x00B0
+EM_CHARFROMPOS = 0x00D7
 
 
 def twips_to_pixels(twips):
@@ -70,6 +76,78 @@ class NotesComeBackTest(unittest.TestCase):
         wait_until(lambda: notes()[0]["text_box"]["text"].endswith("追記 ok"), message="the typed text")
         self.assertEqual(self.app.close_main_window(process), 0)
         self.assertEqual(self.app.read("memo.txt"), "メモ追記 ok\r\n".encode("cp932"))
+
+    def test_a_note_draws_its_text_as_its_text_box_will_show_it_until_the_mouse_or_a_tool_needs_the_box(self):
+        texts = {
+            "ja.txt": ("会議は午後３時から。資料：報告書、予算案、議事録。「参加者」は山田、鈴木、佐藤、田中の四名。\r\n"
+                       "場所は第二会議室（本館５階）。\r\n\r\n" * 6).encode("cp932"),
+            "en.txt": (b"The quick brown fox jumps over the lazy dog, again and again.\r\n"
+                       b"col\tumn\ttabs and    spaces  averyveryveryverylongwordthatmustbebrokenhere end\r\n" * 5),
+            "memo.txt": b"abcdefghij klmnopqrst\r\nuvwxyz 0123456789\r\nlast line\r\n",
+            # Characters the font lacks are drawn by the text box alone, as is a text too long to draw.
+            "emoji.txt": "絵文字 \U0001F600 の付箋\r\n".encode("utf-8"),
+            "big.txt": b"0123456789abcdef\r\n" * 1200,
+        }
+        for index, (name, data) in enumerate(texts.items()):
+            self.app.write(name, data)
+            self.app.write_record(f"{index}.dat", name, left=600 + 3300 * index, top=3000, width=3000, height=3000)
+        xdotool("mousemove", 1270, 1010)
+        process = self.app.start()
+        self.app.main_window()
+
+        def glance():
+            found = json.loads(probe("glance", NOTE_WINDOW).stdout.decode("utf-8"))
+            return {n["rect"][0]: any(c["class"] == "Edit" for c in n["children"]) for n in found if n["visible"]}
+        lefts = {name: twips_to_pixels(600 + 3300 * index) for index, name in enumerate(texts)}
+        wait_until(lambda: len(glance()) == 5 and glance()[lefts["emoji.txt"]], message="the emoji note's text box")
+        self.assertEqual({name: glance()[left] for name, left in lefts.items()},
+                         {"ja.txt": False, "en.txt": False, "memo.txt": False, "emoji.txt": True, "big.txt": True})
+        time.sleep(1.0)
+        drawn = screenshot("notes_drawn")
+
+        # The mouse over a drawn text makes its text box, and the click puts the caret where it landed.
+        memo_left = lefts["memo.txt"]
+        point = (memo_left + 50, 200 + 45)
+        xdotool("mousemove", *point)
+        xdotool("click", "1")
+        memo = next(n for n in notes() if n["rect"][0] == memo_left)
+        wait_until(lambda: next(n for n in notes() if n["rect"][0] == memo_left)["foreground"],
+                   message="the clicked note in front")
+        box = memo["text_box"]
+        client = (point[0] - box["client"][0], point[1] - box["client"][1])
+        caret = int(probe("send", box["hwnd"], EM_GETSEL, 0, 0).stdout) & 0xFFFF
+        under_mouse = int(probe("send", box["hwnd"], EM_CHARFROMPOS, 0, client[0] | client[1] << 16).stdout) & 0xFFFF
+        self.assertEqual(caret, under_mouse)
+        self.assertGreater(caret, len("abcdefghij klmnopqrst\r\n"))
+        xdotool("type", "X")
+        wait_until(lambda: "X" in next(n for n in notes() if n["rect"][0] == memo_left)["text_box"]["text"],
+                   message="the typed key")
+
+        # Asked as an assistive tool asks (the probe's dump), every note shows its text in its text box,
+        # exactly as it was drawn.
+        xdotool("mousemove", 1270, 1010)
+        by_left = {n["rect"][0]: n["text_box"] for n in notes()}
+        self.assertTrue(all(by_left.values()))
+        for name in ("ja.txt", "en.txt", "big.txt"):
+            self.assertEqual(by_left[lefts[name]]["text"], texts[name].decode("cp932")[:-2], name)
+        time.sleep(1.0)
+        shown = screenshot("notes_in_text_boxes")
+        for name in ("ja.txt", "en.txt"):
+            x, y, width, height = next(n for n in notes() if n["rect"][0] == lefts[name])["client"]
+
+            def pixels(shot):
+                return subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{x}+{y}", "-depth", "8",
+                                       "rgb:-"], capture_output=True, check=True).stdout
+            before, after = pixels(drawn), pixels(shown)
+            self.assertGreater(len({before[i:i + 3] for i in range(0, len(before), 3)}), 1, f"{name}: no text drawn")
+            differing = sum(1 for i in range(0, len(before), 3) if before[i:i + 3] != after[i:i + 3])
+            self.assertEqual(differing, 0, f"{name}: pixels that changed when the text box took over")
+
+        self.assertEqual(self.app.close_main_window(process), 0)
+        memo_text = texts["memo.txt"].decode("ascii")
+        self.assertEqual(self.app.read("memo.txt"), (memo_text[:caret] + "X" + memo_text[caret:]).encode("ascii"))
+        for name in ("ja.txt", "en.txt", "emoji.txt", "big.txt"):
+            self.assertEqual(self.app.read(name), texts[name], name)
 
     def test_records_that_cannot_be_shown_give_no_note_and_are_gone_afterwards(self):
         self.app.write("real.txt", b"here\r\n")

@@ -280,6 +280,24 @@ std::vector<HWND> Tooltips() {
 
 // The tooltip control comes with the mouse's first visit to the text box, not with the note, and
 // only once however often the mouse comes back.
+TEST_F(NoteTest, ANoteDrawsItsTextUntilTheFocusComesAndThenItsTextBoxHasTheFocusAndTheText) {
+  Write(textPath_, "one\r\ntwo\r\n");
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  EXPECT_EQ(::GetDlgItem(note->hwnd(), NoteTextBox::kControlId), nullptr);
+  ::SetFocus(note->hwnd());
+  HWND textBox = ::GetDlgItem(note->hwnd(), NoteTextBox::kControlId);
+  ASSERT_NE(textBox, nullptr);
+  EXPECT_EQ(::GetFocus(), textBox);
+  EXPECT_EQ(WindowText(textBox), L"one\r\ntwo");
+  // Taking the text over is no edit: nothing is written at close.
+  const auto written = CurrentFileState(textPath_)->lastWriteTime;
+  ::Sleep(20);
+  note->Close();
+  EXPECT_EQ(CurrentFileState(textPath_)->lastWriteTime, written);
+}
+
 TEST_F(NoteTest, TooltipNamesTheLinkedFileOnceTheMouseComes) {
   Write(textPath_, "a\r\n");
   WriteNewRecord(textPath_);
