@@ -39,11 +39,12 @@ BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM areas) {
 
 std::unique_ptr<NoteWindow> NoteWindow::Open(const std::wstring& recordPath, const Services& services) {
   auto note = std::make_unique<NoteWindow>(Key{}, recordPath, services);
-  if (!note->CreateWindows()) {
+  const std::optional<NoteSettings> settings = note->ReadRecord();
+  if (!settings || !note->CreateWindows(*settings)) {
     note->CloseWithoutSaving();
     return note;
   }
-  note->Load();
+  note->Load(*settings);
   if (note->IsOpen()) ::ShowWindow(note->hwnd(), SW_SHOWNOACTIVATE);
   return note;
 }
@@ -61,11 +62,14 @@ NoteWindow::NoteWindow(Key, const std::wstring& recordPath, const Services& serv
 // A note still open here is destroyed without saving: only Close saves.
 NoteWindow::~NoteWindow() { Destroy(); }
 
-bool NoteWindow::CreateWindows() {
+// The window is made at its recorded place and size: moving it afterwards cost as much as making
+// it. Apply moves it only when the monitor it lands on has another DPI.
+bool NoteWindow::CreateWindows(const NoteSettings& settings) {
   if (!RegisterWindowClass(kClassName, CS_DBLCLKS, nullptr, nullptr)) return false;
   const int systemDpi = static_cast<int>(::GetDpiForSystem());
-  if (!Create(kClassName, L"", kStyle, kExStyle, 0, 0, TwipsToPixels(width_, systemDpi),
-              TwipsToPixels(height_, systemDpi), nullptr)) {
+  if (!Create(kClassName, L"", kStyle, kExStyle, TwipsToPixels(settings.left, systemDpi),
+              TwipsToPixels(settings.top, systemDpi), TwipsToPixels(settings.width, systemDpi),
+              TwipsToPixels(settings.height, systemDpi), nullptr)) {
     return false;
   }
   dpi_ = DpiForWindow(hwnd());
@@ -75,16 +79,19 @@ bool NoteWindow::CreateWindows() {
   return textBox_.Create(hwnd(), kNoteTextColour, kNoteBackColour, [this] { ShowMenuAtTextBox(); });
 }
 
-// Restores the note from its record, then shows its linked text.
-void NoteWindow::Load() {
+// What the record holds; nothing when it is there but cannot be read now, and then it is kept as
+// it is for a later start.
+std::optional<NoteSettings> NoteWindow::ReadRecord() {
   const ReadResult read = ReadWholeFile(recordPath_);
   if (!read.bytes && read.error != ERROR_FILE_NOT_FOUND && read.error != ERROR_PATH_NOT_FOUND) {
-    // A record that is there but cannot be read now is kept as it is for a later start.
     unreadable_.push_back({recordPath_, read.error});
-    CloseWithoutSaving();
-    return;
+    return std::nullopt;
   }
-  const NoteSettings settings = SettingsFromRecord(ParseRecord(read.bytes.value_or(std::string()), codePage_));
+  return SettingsFromRecord(ParseRecord(read.bytes.value_or(std::string()), codePage_));
+}
+
+// Restores the note from its record, then shows its linked text.
+void NoteWindow::Load(const NoteSettings& settings) {
   recordedTextPath_ = settings.textPath;
   textPath_ = ResolveAgainstFolder(FolderOf(recordPath_), settings.textPath);
   Apply(settings);
@@ -112,9 +119,16 @@ void NoteWindow::Load() {
 }
 
 void NoteWindow::Apply(const NoteSettings& settings) {
-  ::SetWindowPos(hwnd(), nullptr, TwipsToPixels(settings.left, dpi_), TwipsToPixels(settings.top, dpi_),
-                 TwipsToPixels(settings.width, dpi_), TwipsToPixels(settings.height, dpi_),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  const int left = TwipsToPixels(settings.left, dpi_);
+  const int top = TwipsToPixels(settings.top, dpi_);
+  const int width = TwipsToPixels(settings.width, dpi_);
+  const int height = TwipsToPixels(settings.height, dpi_);
+  RECT window{};
+  ::GetWindowRect(hwnd(), &window);
+  if (window.left != left || window.top != top || window.right - window.left != width ||
+      window.bottom - window.top != height) {
+    ::SetWindowPos(hwnd(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   // The pixels only approximate the twips: keep the recorded values exact.
   left_ = settings.left;
   top_ = settings.top;

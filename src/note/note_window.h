@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "note/note_journal.h"
+#include "note/note_settings.h"
 #include "note/note_text_box.h"
 #include "note/unsaved_text.h"
 #include "platform/file_watch.h"
@@ -25,7 +26,6 @@
 namespace varnel {
 
 class WebView;
-struct NoteSettings;
 
 // A linked file that could not be read for a reason that may pass (held by another program, a
 // drive not connected, access denied): its note keeps its record and waits for a later start.
@@ -82,8 +82,9 @@ class NoteWindow final : public WindowBase {
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept override;
 
  private:
-  bool CreateWindows();
-  void Load();
+  std::optional<NoteSettings> ReadRecord();
+  bool CreateWindows(const NoteSettings& settings);
+  void Load(const NoteSettings& settings);
   void Apply(const NoteSettings& settings);
   NoteSettings CurrentSettings() const;
   void KeepOnScreen() noexcept;
