@@ -103,6 +103,9 @@ class NoteTextBox {
 
   // The tooltip's text; the tooltip control itself is made on the mouse's first visit.
   void SetTooltip(std::wstring text);
+  // The note window passes on the notices (WM_NOTIFY) it receives; true when one came from the
+  // tooltip. Once its tip has hidden, the tooltip goes, and the mouse's next visit makes another.
+  bool OnTooltipNotice(const NMHDR& notice) noexcept;
 
   void Move(const RECT& pixels) noexcept;
   RECT ScreenRect() const noexcept;
@@ -116,6 +119,7 @@ class NoteTextBox {
   void Remake(bool wrap) noexcept;
   void Redraw() const noexcept;
   void MakeTooltip(const MSG& firstMove) noexcept;
+  void DropTooltip() noexcept;
   void EndSlices(bool editable) noexcept;
 
   HWND parent_ = nullptr;

@@ -363,6 +363,9 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case WM_CONTEXTMENU:
       if (OnContextMenu(lParam)) return 0;
       return DefaultProcedure(msg, wParam, lParam);
+    case WM_NOTIFY:
+      if (textBox_.OnTooltipNotice(*reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      return DefaultProcedure(msg, wParam, lParam);
     case WM_COMMAND:
       if (LOWORD(wParam) != NoteTextBox::kControlId) return DefaultProcedure(msg, wParam, lParam);
       OnTextBoxNotice(HIWORD(wParam));

@@ -317,5 +317,30 @@ TEST_F(NoteTest, TooltipNamesTheLinkedFileOnceTheMouseComes) {
   EXPECT_EQ(std::wstring(text), L"内容はﾃｷｽﾄﾌｧｲﾙ[ " + textPath_ + L" ]とﾘﾝｸされています");
 }
 
+// Once its tip has hidden, the tooltip goes (under Wine a hidden one keeps asking where the mouse
+// is), after its own notice is over; other notices leave it. The mouse's next visit makes another.
+TEST_F(NoteTest, TooltipGoesOnceItsTipHasHidden) {
+  Write(textPath_, "a\r\n");
+  WriteNewRecord(textPath_);
+  auto note = Open();
+  const struct {
+    UINT code;
+    bool goes;
+  } cases[] = {{TTN_SHOW, false}, {TTN_POP, true}};
+  for (const auto& c : cases) {
+    ::SendMessageW(TextBoxOf(*note), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    const std::vector<HWND> tooltips = Tooltips();
+    ASSERT_EQ(tooltips.size(), 1u) << c.code;
+    NMHDR notice{tooltips[0], reinterpret_cast<UINT_PTR>(TextBoxOf(*note)), c.code};
+    ::SendMessageW(note->hwnd(), WM_NOTIFY, notice.idFrom, reinterpret_cast<LPARAM>(&notice));
+    EXPECT_TRUE(::IsWindow(tooltips[0])) << c.code;
+    MSG msg{};
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    EXPECT_EQ(::IsWindow(tooltips[0]) == FALSE, c.goes) << c.code;
+  }
+  ::SendMessageW(TextBoxOf(*note), WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+  EXPECT_EQ(Tooltips().size(), 1u);
+}
+
 }  // namespace
 }  // namespace varnel
