@@ -31,9 +31,13 @@ HWND LayoutBox() noexcept {
   return box;
 }
 
-// The end of a first part of text about length characters long that splits no character and no
-// line end.
-std::size_t PartEnd(std::wstring_view text, std::size_t length) noexcept {
+// The end of a first part of text at most length characters long and holding at most lines line
+// ends, that splits no character and no line end.
+std::size_t PartEnd(std::wstring_view text, std::size_t length, std::size_t lines) noexcept {
+  for (std::size_t lineEnd = text.find(L"\r\n"); lineEnd != std::wstring_view::npos && lineEnd < length;
+       lineEnd = text.find(L"\r\n", lineEnd + 2)) {
+    if (--lines == 0) return lineEnd + 2;
+  }
   if (length >= text.size()) return text.size();
   const wchar_t last = text[length - 1];
   return IsHighSurrogate(last) || last == L'\r' ? length + 1 : length;
@@ -93,7 +97,9 @@ bool DrawnText::Paint(HDC dc, const RECT& place, HFONT font, COLORREF colour) no
 }
 
 // The shared box takes a first part of the text that reaches two lines past the screen's end, so
-// that the lines on the screen break as they do in the whole text; a guess too short is doubled.
+// that the lines on the screen break as they do in the whole text. The part is guessed from the
+// font's average character and the text's line ends, and doubled while it falls short: laying out
+// the whole of a 2 KB text took as long as handing it to a note's own text box.
 bool DrawnText::LayOut(int width, int height, HFONT font) noexcept {
   laidOut_ = true;
   drawable_ = false;
@@ -110,16 +116,17 @@ bool DrawnText::LayOut(int width, int height, HFONT font) noexcept {
   TEXTMETRICW metrics{};
   ::GetTextMetricsW(dc.get(), &metrics);
   const std::size_t screenLines = static_cast<std::size_t>(height / std::max(1L, metrics.tmHeight)) + 1;
-  const std::size_t longestLine = static_cast<std::size_t>(width / std::max(1L, metrics.tmAveCharWidth / 2)) + 1;
+  const std::size_t lineLength = static_cast<std::size_t>(width / std::max(1L, metrics.tmAveCharWidth)) + 1;
   try {
-    std::size_t length = (screenLines + 2) * longestLine;
+    std::size_t length = (screenLines + 2) * lineLength;
+    std::size_t lines = screenLines + 2;
     std::vector<std::size_t> lineStarts;
     for (;;) {
-      const std::size_t end = PartEnd(text_, length);
+      const std::size_t end = PartEnd(text_, length, lines);
       if (!::SetWindowTextW(box, text_.substr(0, end).c_str())) return false;
-      const int lines = static_cast<int>(::SendMessageW(box, EM_GETLINECOUNT, 0, 0));
+      const int shownLines = static_cast<int>(::SendMessageW(box, EM_GETLINECOUNT, 0, 0));
       lineStarts.clear();
-      for (int line = 0; line < lines; ++line) {
+      for (int line = 0; line < shownLines; ++line) {
         const std::size_t start = static_cast<std::size_t>(::SendMessageW(box, EM_LINEINDEX, line, 0));
         // Only the last line can start at the text's end, and it is empty. The text box shows no
         // line that the screen cuts off at the bottom, unless it is the first.
@@ -127,8 +134,9 @@ bool DrawnText::LayOut(int width, int height, HFONT font) noexcept {
         if (!position || (line > 0 && position->y + metrics.tmHeight > height)) break;
         lineStarts.push_back(start);
       }
-      if (end == text_.size() || lineStarts.size() + 2 < static_cast<std::size_t>(lines)) break;
+      if (end == text_.size() || lineStarts.size() + 2 < static_cast<std::size_t>(shownLines)) break;
       length *= 2;
+      lines *= 2;
     }
     std::wstring screen;
     for (const std::size_t lineStart : lineStarts) {
