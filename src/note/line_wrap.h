@@ -22,4 +22,12 @@ bool HasLineLongerThan(std::wstring_view text, std::size_t length) noexcept;
 
 inline bool WrapsQuickly(std::wstring_view text) noexcept { return !HasLineLongerThan(text, kLongestWrappedLine); }
 
+// Where a long text's lines may break. The platform's text box under Wine finds break places by
+// analysing the whole text again after every change to it: near the end of a 10 MB text that cost
+// 0.08 s a key and 0.1-0.2 s a slice. A text long enough to go in in slices breaks its lines by
+// this rule instead, which looks only at the two characters around index in line: after a space,
+// and between Japanese or Chinese characters, except before closing punctuation and small kana or
+// after opening brackets; never inside a word of other scripts or a surrogate pair.
+bool CanBreakBefore(std::wstring_view line, std::size_t index) noexcept;
+
 }  // namespace varnel

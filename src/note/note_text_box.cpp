@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <string_view>
+
 #include "note/line_wrap.h"
 #include "note/text_slices.h"
 #include "platform/colours.h"
@@ -19,6 +22,28 @@ constexpr UINT_PTR kSubclassId = 1;
 constexpr double kTooltipWidthTwips = 6000;
 // Posted to the text box once the tooltip's tip has hidden: the tooltip may go.
 constexpr UINT kDropTooltipMessage = WM_APP + 0x54;
+
+// Where a long text's lines may break (note/line_wrap.h), as the text box asks for it: the start
+// of the word left or right of index, or whether the character at index is a space.
+int CALLBACK LongTextWordBreak(LPWSTR text, int index, int count, int action) {
+  const std::wstring_view line(text, static_cast<std::size_t>(std::max(count, 0)));
+  switch (action) {
+    case WB_LEFT: {
+      int at = index - 1;
+      while (at > 0 && !CanBreakBefore(line, static_cast<std::size_t>(at))) --at;
+      return std::max(at, 0);
+    }
+    case WB_RIGHT: {
+      int at = index + 1;
+      while (at < count && !CanBreakBefore(line, static_cast<std::size_t>(at))) ++at;
+      return std::min(at, count);
+    }
+    case WB_ISDELIMITER:
+      return index >= 0 && index < count && (text[index] == L' ' || text[index] == L'\t' || text[index] == L'\u3000');
+    default:
+      return 0;
+  }
+}
 
 }  // namespace
 
@@ -82,6 +107,12 @@ bool NoteTextBox::ControlFor(bool wrap) noexcept {
   return control_ != nullptr;
 }
 
+void NoteTextBox::UseLongTextBreaks(bool use) noexcept {
+  const auto proc = reinterpret_cast<EDITWORDBREAKPROCW>(::SendMessageW(control_, EM_GETWORDBREAKPROC, 0, 0));
+  if ((proc == &LongTextWordBreak) == use) return;
+  ::SendMessageW(control_, EM_SETWORDBREAKPROC, 0, use ? reinterpret_cast<LPARAM>(&LongTextWordBreak) : 0);
+}
+
 bool NoteTextBox::Paint(HDC dc) noexcept {
   if (control_) return true;
   return drawn_.Paint(dc, place_, fontHandle_.get(), ResolveColour(textColour_).value_or(0));
@@ -130,7 +161,13 @@ bool NoteTextBox::SetText(const std::wstring& text) {
     Redraw();
     return true;
   }
-  if (!ControlFor(wrap) || !::SetWindowTextW(control_, text.c_str())) return false;
+  // The box lays its lines out again when its way of breaking them changes: while it holds the
+  // shorter text.
+  const bool longText = ShownInSlices(text);
+  if (!ControlFor(wrap)) return false;
+  if (longText) UseLongTextBreaks(true);
+  if (!::SetWindowTextW(control_, text.c_str())) return false;
+  if (!longText) UseLongTextBreaks(false);
   ::SendMessageW(control_, EM_SETMODIFY, FALSE, 0);
   return Text() == text;
 }
@@ -138,6 +175,7 @@ bool NoteTextBox::SetText(const std::wstring& text) {
 bool NoteTextBox::BeginSlices(std::wstring text) {
   // The control is made again, if at all, for the whole text's lines, not the first slice's.
   if (!ControlFor(WrapsQuickly(text))) return false;
+  UseLongTextBreaks(true);
   const std::size_t first = SliceEnd(text, 0, kTextSliceLength);
   sliced_ = std::move(text);
   handedOver_ = first;

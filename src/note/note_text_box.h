@@ -116,6 +116,9 @@ class NoteTextBox {
   HWND NewControl(bool wrap) noexcept;
   // Makes sure an empty control that wraps or not is there, for a text about to be set.
   bool ControlFor(bool wrap) noexcept;
+  // A text that goes in in slices breaks its lines by a rule of ours (note/line_wrap.h), one that
+  // needs no analysis of the whole text after every change.
+  void UseLongTextBreaks(bool use) noexcept;
   void Remake(bool wrap) noexcept;
   void Redraw() const noexcept;
   void MakeTooltip(const MSG& firstMove) noexcept;

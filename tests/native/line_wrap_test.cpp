@@ -60,5 +60,33 @@ TEST(WrapsQuickly, StopsWrappingPastTheLongestWrappedLineAnywhereInTheText) {
   EXPECT_TRUE(WrapsQuickly(manyLines));
 }
 
+struct BreakCase {
+  const char* name;
+  std::wstring line;
+  std::wstring breaksBefore;  // a '|' under each place where the line may break, '.' elsewhere
+};
+
+class CanBreakBeforeCases : public ::testing::TestWithParam<BreakCase> {};
+
+TEST_P(CanBreakBeforeCases, BreaksWhereALineOfThatScriptMay) {
+  const BreakCase& c = GetParam();
+  ASSERT_EQ(c.line.size(), c.breaksBefore.size()) << c.name;
+  std::wstring found;
+  for (std::size_t i = 0; i < c.line.size(); ++i) found += CanBreakBefore(c.line, i) ? L'|' : L'.';
+  EXPECT_EQ(found, c.breaksBefore) << c.name;
+  EXPECT_TRUE(CanBreakBefore(c.line, c.line.size())) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CanBreakBeforeCases,
+    ::testing::Values(
+        BreakCase{"words break after their spaces", L"ab  cd e", L"|...|..|"},
+        BreakCase{"ideographs and kana break anywhere", L"日本語のメモ", L"||||||"},
+        BreakCase{"not before closing punctuation or small kana", L"です。「ちょっと」", L"||.|...|."},
+        BreakCase{"not after an opening bracket", L"（注）と", L"|..|"},
+        BreakCase{"Latin among ideographs keeps its words", L"日本abc語", L"|||..|"},
+        BreakCase{"a surrogate pair stays whole", L"\xD83D\xDE00\xD83D\xDE00", L"|..."},
+        BreakCase{"an ideographic space breaks after it", L"あ\u3000い", L"|.|"}));
+
 }  // namespace
 }  // namespace varnel
