@@ -5,6 +5,7 @@
 
 #include "note/note_window.h"
 
+#include "note/text_slices.h"
 #include "platform/texts.h"
 #include "storage/journal.h"
 
@@ -62,7 +63,8 @@ void NoteWindow::OnLinkedFileSettled() noexcept {
   } catch (...) {
     // Out of memory for the file's bytes: the next change tells again.
   }
-  if (watch_ && !watch_->Watching()) ::SetTimer(hwnd(), kWatchRetryTimer, kWatchRetryMs, nullptr);
+  // A text it could not take may have closed the note.
+  if (IsOpen() && watch_ && !watch_->Watching()) ::SetTimer(hwnd(), kWatchRetryTimer, kWatchRetryMs, nullptr);
 }
 
 void NoteWindow::OnWatchRetry() noexcept {
@@ -106,18 +108,22 @@ void NoteWindow::CheckLinkedFile() {
 }
 
 // Shows the file's new text in place of the old, keeping the caret and the scroll position where
-// the text allows. A file that is no longer text leaves the note as it is.
+// the text allows; a long text goes in slices, read-only and unsaved until it is all in. A file that
+// is no longer text leaves the note as it is.
 void NoteWindow::FollowLinkedFile(const std::string& bytes) {
   std::optional<DecodedText> decoded = DecodeLinkedText(bytes, codePage_);
   if (!decoded) return;
-  const TextBoxView view = textBox_.View();
-  if (!textBox_.SetText(decoded->text)) {
-    // The box could not take the whole text: it goes back to the text it showed, still the file's
-    // as far as the note knows, so nothing partial is ever saved.
-    textBox_.SetText(savedText_);
+  if (!ShowText(decoded->text, textBox_.View())) {
+    // The box could not take the whole text, and nothing partial may ever be saved. A short text
+    // goes back to the one it showed, still the file's as far as the note knows; setting a long one
+    // back at once would freeze the program, so the note closes as a failed slice closes it.
+    if (ShownInSlices(decoded->text)) {
+      CloseWritingRecordOnly();
+    } else {
+      textBox_.SetText(savedText_);
+    }
     return;
   }
-  textBox_.SetView(view);
   textFormat_ = decoded->format;
   savedText_ = std::move(decoded->text);
   RememberLinkedFile(bytes);

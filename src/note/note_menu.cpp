@@ -157,8 +157,9 @@ void NoteWindow::OnWebStrip() {
   Layout();
 }
 
-// Unsaved edits give way to the file. A file that cannot be read now is reported and the note keeps
-// its text; one that is gone or no longer text discards the note, and nothing is written.
+// Unsaved edits give way to the file, a long text in slices like at the start. A file that cannot
+// be read now is reported and the note keeps its text; one that is gone or no longer text discards
+// the note, and nothing is written.
 void NoteWindow::OnReload() {
   if (TextStillLoading()) return;
   // Edited, and changed by another program too: the edits would be lost without a word.
@@ -168,7 +169,7 @@ void NoteWindow::OnReload() {
   }
   if (!IsOpen()) return;
   DWORD error = ERROR_SUCCESS;
-  switch (LoadLinkedText(error, false)) {
+  switch (LoadLinkedText(error)) {
     case TextLoad::Loaded:
       break;
     case TextLoad::NotNow:

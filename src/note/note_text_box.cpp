@@ -172,7 +172,7 @@ bool NoteTextBox::SetText(const std::wstring& text) {
   return Text() == text;
 }
 
-bool NoteTextBox::BeginSlices(std::wstring text) {
+bool NoteTextBox::BeginSlices(std::wstring text, const TextBoxView& view) {
   // The control is made again, if at all, for the whole text's lines, not the first slice's.
   if (!ControlFor(WrapsQuickly(text))) return false;
   UseLongTextBreaks(true);
@@ -181,24 +181,31 @@ bool NoteTextBox::BeginSlices(std::wstring text) {
   handedOver_ = first;
   loading_ = true;
   ::SendMessageW(control_, EM_SETREADONLY, TRUE, 0);
-  if (::SetWindowTextW(control_, sliced_.substr(0, first).c_str())) return true;
-  EndSlices(false);
-  return false;
+  if (!::SetWindowTextW(control_, sliced_.substr(0, first).c_str())) {
+    EndSlices(false);
+    return false;
+  }
+  SetView(view);
+  wantedView_ = view;
+  shownView_ = View();
+  return true;
 }
 
-// The control shows the end of what it was given and moves the caret there: the user's view and
-// selection are put back, without drawing the jump in between.
+// The control shows the end of what it was given and moves the caret there: the wanted view and
+// selection are put back, as far as the text now reaches, without drawing the jump in between.
 NoteTextBox::SliceProgress NoteTextBox::AppendSlice() {
   if (!loading_) return SliceProgress::Failed;
   if (handedOver_ < sliced_.size()) {
     const std::size_t end = SliceEnd(sliced_, handedOver_, kTextSliceLength);
     const std::wstring slice = sliced_.substr(handedOver_, end - handedOver_);
-    const TextBoxView view = View();
+    // The user moved or scrolled meanwhile: from now on the box keeps their place.
+    if (const TextBoxView now = View(); now != shownView_) wantedView_ = now;
     ::SendMessageW(control_, WM_SETREDRAW, FALSE, 0);
     const LRESULT length = ::SendMessageW(control_, WM_GETTEXTLENGTH, 0, 0);
     ::SendMessageW(control_, EM_SETSEL, static_cast<WPARAM>(length), length);
     ::SendMessageW(control_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(slice.c_str()));
-    SetView(view);
+    SetView(wantedView_);
+    shownView_ = View();
     ::SendMessageW(control_, WM_SETREDRAW, TRUE, 0);
     // The scroll bar has changed; the text shown has not.
     ::RedrawWindow(control_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);

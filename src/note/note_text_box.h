@@ -24,6 +24,7 @@ struct TextBoxView {
   DWORD selectionStart = 0;
   DWORD selectionEnd = 0;
   int firstLine = 0;
+  bool operator==(const TextBoxView&) const = default;
 };
 
 struct TextBoxFont {
@@ -73,9 +74,10 @@ class NoteTextBox {
 
   // Replaces the whole text with a long one in slices (note/text_slices.h), so that the program
   // answers meanwhile: the first slice now, one more at each AppendSlice. Until the last one is in,
-  // the box is read-only and keeps the user's caret and scroll, the text's start at first. False
-  // when the control does not take the first slice. SetText ends a load that is under way.
-  bool BeginSlices(std::wstring text);
+  // the box is read-only and shows view as far as the text then reaches, or wherever the user has
+  // moved since. False when the control does not take the first slice. SetText ends a load that
+  // is under way, and BeginSlices replaces it.
+  bool BeginSlices(std::wstring text, const TextBoxView& view);
   bool Loading() const noexcept { return loading_; }
   enum class SliceProgress { More, Whole, Failed };
   // Whole once the last slice is in and the control holds exactly the text, which it then takes
@@ -145,6 +147,9 @@ class NoteTextBox {
   bool loading_ = false;
   std::wstring sliced_;
   std::size_t handedOver_ = 0;
+  // Where the user is to be once the text is in, and where the box was left after the last slice.
+  TextBoxView wantedView_;
+  TextBoxView shownView_;
 };
 
 }  // namespace varnel

@@ -96,7 +96,7 @@ void NoteWindow::Load(const NoteSettings& settings) {
   textPath_ = ResolveAgainstFolder(FolderOf(recordPath_), settings.textPath);
   Apply(settings);
   DWORD error = ERROR_SUCCESS;
-  switch (LoadLinkedText(error, true)) {
+  switch (LoadLinkedText(error)) {
     case TextLoad::Loaded:
       break;
     case TextLoad::NotNow:
@@ -112,7 +112,12 @@ void NoteWindow::Load(const NoteSettings& settings) {
   WatchLinkedFile();
   // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
   if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, hwnd())) {
-    ShowText(std::move(*unsaved));
+    // A text box that holds the text put back only in part must never save it over the file: the
+    // note closes unsaved, and its record and journal wait for the next start.
+    if (!ShowText(std::move(*unsaved), TextBoxView{})) {
+      CloseWithoutSaving();
+      return;
+    }
   }
   UpdateFileMark();
   webStrip_->Navigate(kWebStripUrl);
@@ -166,9 +171,9 @@ void NoteWindow::KeepOnScreen() noexcept {
 // Replaces the text box's content by the linked text file's. Nothing changes when the file cannot
 // be read now (NotNow, error says why); a file that is gone for good or is not text is Lost, and
 // then the text box may hold anything: the caller closes the note without saving. The linked file
-// itself is never written here. With inSlices a long text goes into the text box in slices after
-// this returns.
-NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error, bool inSlices) {
+// itself is never written here. A long text goes into the text box in slices after this returns,
+// shown from its start.
+NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
   const ReadResult read = textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadWholeFile(textPath_);
   if (!read.bytes) {
     error = read.error;
@@ -178,7 +183,7 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error, bool inSlices) {
   }
   std::optional<DecodedText> decoded = DecodeLinkedText(*read.bytes, codePage_);
   // The text box must hold the whole text, or a partial text could later be saved over the file.
-  if (!decoded || !(inSlices ? ShowText(decoded->text) : textBox_.SetText(decoded->text))) return TextLoad::Lost;
+  if (!decoded || !ShowText(decoded->text, TextBoxView{})) return TextLoad::Lost;
   textFormat_ = decoded->format;
   savedText_ = std::move(decoded->text);
   RememberLinkedFile(*read.bytes);
@@ -191,13 +196,16 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error, bool inSlices) {
 
 // Under Wine a text box takes a 10 MB text in 12-13 s and answers nothing meanwhile; in slices the
 // program answers between them, and the other notes and the main window do not wait.
-bool NoteWindow::ShowText(std::wstring text) {
+bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view) {
   if (!ShownInSlices(text)) {
     // A short text put back from the journal ends a long one's load at once.
     ::KillTimer(hwnd(), kTextSliceTimer);
-    return textBox_.SetText(text);
+    if (!textBox_.SetText(text)) return false;
+    textBox_.SetView(view);
+    return true;
   }
-  if (!textBox_.BeginSlices(std::move(text))) return false;
+  // A long text replaces one still going in, and goes on at the same timer.
+  if (!textBox_.BeginSlices(std::move(text), view)) return false;
   // A timer's message comes after the user's input and the windows' painting.
   if (::SetTimer(hwnd(), kTextSliceTimer, USER_TIMER_MINIMUM, nullptr)) return true;
   NoteTextBox::SliceProgress progress = NoteTextBox::SliceProgress::More;
@@ -205,8 +213,9 @@ bool NoteWindow::ShowText(std::wstring text) {
   return progress == NoteTextBox::SliceProgress::Whole;
 }
 
-// A text box that cannot hold the whole text closes its note unsaved: the record stays, and the
-// note comes back at the next start.
+// A text box that cannot hold the whole text closes its note as a close during the load would:
+// the record is written, the text and the linked file are not, and the note comes back at the
+// next start.
 void NoteWindow::OnTextSlice() noexcept {
   NoteTextBox::SliceProgress progress = NoteTextBox::SliceProgress::Failed;
   try {
@@ -217,7 +226,7 @@ void NoteWindow::OnTextSlice() noexcept {
   if (progress == NoteTextBox::SliceProgress::More) return;
   ::KillTimer(hwnd(), kTextSliceTimer);
   if (progress == NoteTextBox::SliceProgress::Failed) {
-    CloseWithoutSaving();
+    CloseWritingRecordOnly();
     return;
   }
   // Changes to the linked file while its text went in were not followed: it is looked at now.
@@ -254,25 +263,15 @@ void NoteWindow::CloseWithoutSaving() noexcept {
   Destroy();
 }
 
-// Saves the note only once it has loaded, and only while its record file exists: a discarded note
-// must not bring its record back. A record that another program holds open still exists.
+// For a text box that does not hold a whole text of the note: its place and looks are kept, its
+// journal too.
+void NoteWindow::CloseWritingRecordOnly() noexcept {
+  SaveRecord();
+  CloseWithoutSaving();
+}
+
 void NoteWindow::SaveOnClose() noexcept {
-  if (!loaded_) return;
-  if (!FileExists(recordPath_)) {
-    // Nor its journal: the note is gone for good.
-    journal_.Remove();
-    return;
-  }
-  // Each save stands alone: a record that cannot be written does not cost the user the text.
-  std::optional<std::string> line;
-  try {
-    line = FormatClosedRecord(ValuesToWrite(CurrentSettings()), codePage_);
-  } catch (...) {
-    // Out of memory for the line: the text below may still be saved.
-  }
-  if (line) {
-    WriteFileAtomically(recordPath_, *line);
-  }
+  if (!SaveRecord()) return;
   // A text still going into the text box is not the note's whole text: the file keeps its own, and
   // a journal put back stays for the next start.
   if (textBox_.Loading()) return;
@@ -292,6 +291,29 @@ void NoteWindow::SaveOnClose() noexcept {
   }
   // Kept nowhere, the edit keeps its journal: the last copy of it.
   if (!written && unsavedText_.Keep(textPath_, text, codePage_)) journal_.Remove();
+}
+
+// Writes the record only once the note has loaded, and only while its record file exists: a
+// discarded note must not bring its record back. A record that another program holds open still
+// exists. False when the note is not to be saved at all.
+bool NoteWindow::SaveRecord() noexcept {
+  if (!loaded_) return false;
+  if (!FileExists(recordPath_)) {
+    // Nor its journal: the note is gone for good.
+    journal_.Remove();
+    return false;
+  }
+  // Each save stands alone: a record that cannot be written does not cost the user the text.
+  std::optional<std::string> line;
+  try {
+    line = FormatClosedRecord(ValuesToWrite(CurrentSettings()), codePage_);
+  } catch (...) {
+    // Out of memory for the line: the text may still be saved.
+  }
+  if (line) {
+    WriteFileAtomically(recordPath_, *line);
+  }
+  return true;
 }
 
 // Fits the text box and the web strip to the window's outer size.

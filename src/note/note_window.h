@@ -90,16 +90,19 @@ class NoteWindow final : public WindowBase {
   void KeepOnScreen() noexcept;
   // What became of reading the linked text file into the text box.
   enum class TextLoad { Loaded, NotNow, Lost };
-  TextLoad LoadLinkedText(DWORD& error, bool inSlices);
-  // Shows text in the text box, a long one in slices between the program's messages.
-  bool ShowText(std::wstring text);
+  TextLoad LoadLinkedText(DWORD& error);
+  // Shows text in the text box, a long one in slices between the program's messages, with the
+  // user's selection and scroll put back as far as the text reaches.
+  bool ShowText(std::wstring text, const TextBoxView& view);
   void OnTextSlice() noexcept;
   static constexpr UINT_PTR kTextSliceTimer = 0x5453;
   // Posted when the text box's text cannot be drawn: the text box's control shows it instead.
   static constexpr UINT kMakeTextBoxMessage = WM_APP + 0x51;
   void CloseWithoutSaving() noexcept;
+  void CloseWritingRecordOnly() noexcept;
   OverwriteResult SaveLinkedText();
   void SaveOnClose() noexcept;
+  bool SaveRecord() noexcept;
   void Layout() noexcept;
 
   void OnSize() noexcept;

@@ -23,40 +23,6 @@ const std::vector<std::wstring> kItems = {L"フォント", L"文字色", L"背�
                                           L"テキストデータの再読込み", L"テキストデータの上書き保存", L"-",
                                           L"捨てる"};
 
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64]{};
-  ::GetClassNameW(hwnd, name, 64);
-  return name;
-}
-
-// The open menu's entries, "-" for a separator.
-std::vector<std::wstring> MenuItems(HWND menuWindow) {
-  std::vector<std::wstring> items;
-  auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-    wchar_t caption[128]{};
-    const bool separator = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR;
-    ::GetMenuStringW(menu, static_cast<UINT>(i), caption, 128, MF_BYPOSITION);
-    items.push_back(separator ? L"-" : caption);
-  }
-  return items;
-}
-
-// Picks a menu entry by its caption with the arrow keys and Return, as from the keyboard.
-PopupDriver::Action Choose(const std::wstring& caption) {
-  return [caption](HWND menu) {
-    ASSERT_EQ(ClassOf(menu), L"#32768");
-    int steps = 0;
-    for (const std::wstring& item : MenuItems(menu)) {
-      if (item == L"-") continue;
-      ++steps;
-      if (item == caption) break;
-    }
-    for (int i = 0; i < steps; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-  };
-}
-
 // A message box: its title, its text, its buttons, whether it shows an icon.
 struct MessageBoxSeen {
   std::wstring title;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace varnel {
 
@@ -91,6 +92,36 @@ class PopupDriver {
   HWND current_ = nullptr;
   int ticks_ = 0;
 };
+
+// The open menu's entries, "-" for a separator.
+inline std::vector<std::wstring> MenuItems(HWND menuWindow) {
+  std::vector<std::wstring> items;
+  auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t caption[128]{};
+    const bool separator = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR;
+    ::GetMenuStringW(menu, static_cast<UINT>(i), caption, 128, MF_BYPOSITION);
+    items.push_back(separator ? L"-" : caption);
+  }
+  return items;
+}
+
+// Picks a menu entry by its caption with the arrow keys and Return, as from the keyboard.
+inline PopupDriver::Action Choose(const std::wstring& caption) {
+  return [caption](HWND menu) {
+    wchar_t name[16]{};
+    ::GetClassNameW(menu, name, 16);
+    ASSERT_EQ(std::wstring(name), L"#32768");
+    int steps = 0;
+    for (const std::wstring& item : MenuItems(menu)) {
+      if (item == L"-") continue;
+      ++steps;
+      if (item == caption) break;
+    }
+    for (int i = 0; i < steps; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  };
+}
 
 // Clicks a dialog's button.
 inline void Press(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
