@@ -38,13 +38,14 @@ NoteJournal::NoteJournal(const std::wstring& recordPath, NoteJournals& journals,
       journals_(journals),
       unsavedText_(unsavedText) {}
 
-void NoteJournal::FileInStep(const std::wstring& textPath, std::string_view bytes) noexcept {
+void NoteJournal::FileInStep(const std::wstring& textPath, std::string_view bytes,
+                             const std::optional<FileState>& readState) noexcept {
   try {
     textPath_ = textPath;
   } catch (...) {
     // Out of memory: the path was set when the note first read its file, and is the same.
   }
-  const std::optional<FileState> state = CurrentFileState(textPath);
+  const std::optional<FileState> state = readState ? readState : CurrentFileState(textPath);
   base_ = {bytes.size(), state ? state->lastWriteTime : 0, Fnv1a64(bytes)};
   StopTimer();
   changed_ = false;

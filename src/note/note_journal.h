@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "note/unsaved_text.h"
+#include "platform/files.h"
 #include "storage/journal.h"
 #include "storage/unsaved_list.h"
 
@@ -48,8 +49,10 @@ class NoteJournal {
   NoteJournal& operator=(const NoteJournal&) = delete;
 
   // The text box now holds exactly the linked file's content, as the note just read or wrote these
-  // bytes: no journal is needed any more, and later ones start from these bytes.
-  void FileInStep(const std::wstring& textPath, std::string_view bytes) noexcept;
+  // bytes: no journal is needed any more, and later ones start from these bytes. The file's state
+  // is asked of the file when the read did not tell it.
+  void FileInStep(const std::wstring& textPath, std::string_view bytes,
+                  const std::optional<FileState>& state = std::nullopt) noexcept;
   // The hash of the bytes the note last read from or wrote to its linked file.
   std::uint64_t FileHash() const noexcept { return base_.hash; }
 

@@ -36,8 +36,8 @@ void NoteWindow::WatchLinkedFile() noexcept {
 
 // The text box now holds what these bytes say: the journal starts from them, and later changes on
 // disk are told apart from them.
-void NoteWindow::RememberLinkedFile(std::string_view bytes) {
-  journal_.FileInStep(textPath_, bytes);
+void NoteWindow::RememberLinkedFile(std::string_view bytes, const std::optional<FileState>& state) {
+  journal_.FileInStep(textPath_, bytes, state);
   if (fileMark_ != FileMark::None) {
     fileMark_ = FileMark::None;
     UpdateFileMark();

@@ -174,7 +174,9 @@ void NoteWindow::KeepOnScreen() noexcept {
 // itself is never written here. A long text goes into the text box in slices after this returns,
 // shown from its start.
 NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
-  const ReadResult read = textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadWholeFile(textPath_);
+  std::optional<FileState> state;
+  const ReadResult read =
+      textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadWholeFile(textPath_, &state);
   if (!read.bytes) {
     error = read.error;
     // A folder where the file should be is no text file either, now or later.
@@ -186,9 +188,10 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
   if (!decoded || !ShowText(decoded->text, TextBoxView{})) return TextLoad::Lost;
   textFormat_ = decoded->format;
   savedText_ = std::move(decoded->text);
-  RememberLinkedFile(*read.bytes);
+  RememberLinkedFile(*read.bytes, state);
   // A save of this file that was cut short by a kill may have left its temporary file beside it.
-  if (const std::wstring folder = FolderOf(textPath_); !folder.empty()) {
+  // The records' folder had its leftovers removed before the first note opened.
+  if (const std::wstring folder = FolderOf(textPath_); !folder.empty() && !SameFolder(folder, FolderOf(recordPath_))) {
     DeleteLeftoverTemporaries(folder, FileNameOf(textPath_));
   }
   return TextLoad::Loaded;

@@ -142,7 +142,7 @@ class NoteWindow final : public WindowBase {
   static constexpr UINT_PTR kFileSettledTimer = 0x4649;
   static constexpr UINT_PTR kWatchRetryTimer = 0x4652;
   void WatchLinkedFile() noexcept;
-  void RememberLinkedFile(std::string_view bytes);
+  void RememberLinkedFile(std::string_view bytes, const std::optional<FileState>& state = std::nullopt);
   std::optional<std::string> OtherVersionOnDisk() const;
   void OnLinkedFileNotice() noexcept;
   void OnLinkedFileSettled() noexcept;

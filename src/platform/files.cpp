@@ -250,11 +250,13 @@ std::vector<std::wstring> ListRecordFileNames(const std::wstring& folder) {
   return names;
 }
 
-ReadResult ReadWholeFile(const std::wstring& path) {
+ReadResult ReadWholeFile(const std::wstring& path, std::optional<FileState>* state) {
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return {std::nullopt, ::GetLastError()};
-  return ReadAll(file.get());
+  ReadResult result = ReadAll(file.get());
+  if (state && result.bytes) *state = FileStateOf(file.get());
+  return result;
 }
 
 std::optional<FileState> FileStateOf(HANDLE file) {
@@ -275,6 +277,11 @@ std::optional<FileState> CurrentFileState(const std::wstring& path) {
   file.reset();
   ::SetLastError(error);
   return state;
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) noexcept {
+  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
 }
 
 bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
