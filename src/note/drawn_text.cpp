@@ -140,7 +140,8 @@ bool DrawnText::LayOut(int width, int height, HFONT font) noexcept {
     }
     std::wstring screen;
     for (const std::size_t lineStart : lineStarts) {
-      const std::size_t lineEnd = lineStart + static_cast<std::size_t>(::SendMessageW(box, EM_LINELENGTH, lineStart, 0));
+      const std::size_t lineEnd =
+          lineStart + static_cast<std::size_t>(::SendMessageW(box, EM_LINELENGTH, lineStart, 0));
       for (std::size_t start = lineStart; start < lineEnd;) {
         const std::size_t tab = std::min(text_.find(L'\t', start), lineEnd);
         if (tab > start) {
