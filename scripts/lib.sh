@@ -7,29 +7,57 @@ VARNEL_CACHE=${VARNEL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/varnel}
 varnel_say() { printf '[varnel] %s\n' "$*" >&2; }
 
 # Debian packages the build, the program under Wine and the tests need.
-# wine32:i386 runs the 32-bit package's program; its architecture is added on the way.
 VARNEL_PACKAGES=(
   cmake make g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libgtest-dev googletest
   clang libclang-rt-14-dev cmark-gfm
-  wine wine64 wine32:i386 fonts-wine xvfb xauth xdotool x11-utils imagemagick fonts-ipafont locales
+  wine wine64 fonts-wine xvfb xauth xdotool x11-utils imagemagick fonts-ipafont locales
   python3 python3-gi gir1.2-gtk-3.0
 )
+# Runs the 32-bit package's program. Installed apart: the index of a second architecture can be
+# missing (a mirror mid-sync, a container without multiarch), and nothing else needs it.
+VARNEL_PACKAGE_32=wine32:i386
+
+varnel_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+
+# True when the 32-bit package's program can run here.
+varnel_has_wine32() { varnel_installed "$VARNEL_PACKAGE_32"; }
+
+varnel_apt() {
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 "$@"
+}
+
+# A mirror caught mid-sync fails an index now and serves it a moment later: one more try.
+varnel_apt_update() {
+  varnel_apt update -qq && return 0
+  varnel_say "the package index update failed; trying once more"
+  sleep 5
+  varnel_apt update -qq
+}
 
 varnel_install_packages() {
   local missing=()
   local pkg
   for pkg in "${VARNEL_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
+    varnel_installed "$pkg" || missing+=("$pkg")
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  varnel_say "installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo[@]}" dpkg --add-architecture i386
+  [ ${#missing[@]} -eq 0 ] && varnel_has_wine32 && return 0
+  varnel_has_wine32 || varnel_say "installing: $VARNEL_PACKAGE_32"
+  [ ${#missing[@]} -eq 0 ] || varnel_say "installing: ${missing[*]}"
+  if ! varnel_has_wine32 && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    if [ "$(id -u)" -ne 0 ]; then sudo dpkg --add-architecture i386; else dpkg --add-architecture i386; fi
   fi
-  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # An index that still failed was left as it was: what the others list may yet install.
+  varnel_apt_update || varnel_say "the package index is not complete; installing from what there is"
+  if [ ${#missing[@]} -gt 0 ]; then
+    varnel_apt install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || return 1
+  fi
+  if ! varnel_has_wine32; then
+    varnel_apt install -y -qq --no-install-recommends "$VARNEL_PACKAGE_32" >/dev/null 2>&1 ||
+      varnel_say "32-bit Wine ($VARNEL_PACKAGE_32) cannot be installed here: the 32-bit package's program will not be run"
+  fi
+  return 0
 }
 
 # Wine reads the code page from the locale: a generated ja_JP.UTF-8 gives code page 932 with

@@ -16,6 +16,7 @@ varnel_install_packages || { varnel_say "package installation failed"; exit 1; }
 
 passed=0
 failed=0
+skipped=0
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 
@@ -65,7 +66,13 @@ fi
 # The 32-bit build for older PCs: only the program and its package, checked like the 64-bit one.
 varnel_say "32-bit Windows build, package and package tests under Wine"
 if varnel_build windows32; then
-  "$VARNEL_ROOT/scripts/with-wine.sh" ctest --preset windows32 2>&1 | tee "$logs/windows32.log"
+  only_contents=()
+  if ! varnel_has_wine32; then
+    varnel_say "skipped: the 32-bit program's start from its package (32-bit Wine is not installed here)"
+    only_contents=(-E package_runs)
+    skipped=$((skipped + 1))
+  fi
+  "$VARNEL_ROOT/scripts/with-wine.sh" ctest --preset windows32 "${only_contents[@]}" 2>&1 | tee "$logs/windows32.log"
   count_ctest "$logs/windows32.log"
 else
   varnel_say "32-bit Windows build failed"
@@ -73,5 +80,9 @@ else
 fi
 
 echo
-echo "${passed} passed, ${failed} failed"
+if [ "$skipped" -gt 0 ]; then
+  echo "${passed} passed, ${failed} failed, ${skipped} skipped"
+else
+  echo "${passed} passed, ${failed} failed"
+fi
 [ "$failed" -eq 0 ]

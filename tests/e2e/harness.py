@@ -222,14 +222,16 @@ class App:
     def program_pid(self):
         """The Linux process id of this folder's running varnel.exe, or None.
 
-        The process that start() gets is Wine's launcher (start.exe), not the program itself.
+        With 32-bit Wine installed, the process that start() gets is only a launcher, and the program
+        runs in a process of its own named by its Windows path; with 64-bit Wine alone, the program
+        runs in the started process, which keeps the Unix path it was given.
         """
-        command = windows_path(self.exe).encode()
+        commands = {windows_path(self.exe).encode(), str(self.exe).encode()}
         for entry in pathlib.Path("/proc").iterdir():
             if not entry.name.isdigit():
                 continue
             try:
-                if (entry / "cmdline").read_bytes().split(b"\0")[0] == command:
+                if (entry / "cmdline").read_bytes().split(b"\0")[0] in commands:
                     return int(entry.name)
             except OSError:
                 continue
