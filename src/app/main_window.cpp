@@ -94,6 +94,11 @@ void MainWindow::TellAboutEarlierUnsavedText() noexcept {
     const std::vector<UnsavedEntry> entries = unsavedText_->TakeEarlierEntries();
     std::wstring notice;
     if (!entries.empty()) notice = UnsavedNotice(entries, LoadText(IDS_UNSAVED_HEADING), LoadText(IDS_MORE_ENTRIES));
+    // Files that a write failed part way through and could not put back, with their earlier content.
+    if (const std::vector<UnsavedEntry> damaged = unsavedText_->TakeEarlierDamaged(); !damaged.empty()) {
+      notice += (notice.empty() ? L"" : L"\r\n") +
+                UnsavedNotice(damaged, LoadText(IDS_DAMAGED_HEADING), LoadText(IDS_MORE_ENTRIES));
+    }
     // Versions of other programs kept before an exit overwrote them join the journal's own.
     JournalFindings findings = journals_->Findings();
     for (UnsavedEntry& entry : unsavedText_->TakeEarlierOverwritten()) findings.changedFiles.push_back(std::move(entry));

@@ -192,9 +192,14 @@ void NoteWindow::OnOverwriteSave() {
     return;
   }
   if (!IsOpen()) return;
-  const DWORD error = SaveLinkedText().error;
-  if (error == ERROR_SUCCESS) return;
-  ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_SAVED, {textPath_, SystemErrorText(error)}), MB_OK | MB_ICONWARNING);
+  const OverwriteResult result = SaveLinkedText();
+  if (result.error == ERROR_SUCCESS) return;
+  const std::wstring reason = SystemErrorText(result.error);
+  ShowMessageBox(hwnd(),
+                 result.damagedFileCopy.empty()
+                     ? LoadText(IDS_TEXT_NOT_SAVED, {textPath_, reason})
+                     : LoadText(IDS_TEXT_DAMAGED, {textPath_, result.damagedFileCopy, reason}),
+                 MB_OK | MB_ICONWARNING);
 }
 
 // After OK the record file goes, and the closing note finds none to write.

@@ -242,11 +242,11 @@ OverwriteResult NoteWindow::SaveLinkedText() {
   std::wstring text = textBox_.Text();
   std::optional<EncodedText> encoded = EncodeLinkedText(text, textFormat_, codePage_);
   if (!encoded) return {ERROR_NO_UNICODE_TRANSLATION, {}};
-  OverwriteResult result = OverwriteLinkedFile(textPath_, encoded->bytes, unsavedText_.SafetyCopyFolder());
+  OverwriteResult result = OverwriteLinkedFile(textPath_, encoded->bytes, unsavedText_.SafetyCopyFolders());
   if (result.error != ERROR_SUCCESS) {
-    // A rewrite in place that failed part way left the file's earlier content in a copy: the next
-    // start names it with the other kept files.
-    if (!result.keptCopy.empty()) unsavedText_.Mention(textPath_, result.keptCopy);
+    // A rewrite in place that failed part way and could not be undone damaged the file; its
+    // earlier content is in a copy, which the next start names.
+    if (!result.damagedFileCopy.empty()) unsavedText_.MentionDamaged(textPath_, result.damagedFileCopy);
     return result;
   }
   textFormat_ = encoded->format;

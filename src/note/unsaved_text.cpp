@@ -73,23 +73,16 @@ bool UnsavedText::AppendToList(const std::wstring& folder, const std::string& li
   return WriteFileAtomically(list, earlier.bytes.value_or(std::string()) + line) == ERROR_SUCCESS;
 }
 
-void UnsavedText::Mention(const std::wstring& textPath, const std::wstring& keptFile) noexcept {
+void UnsavedText::MentionDamaged(const std::wstring& textPath, const std::wstring& earlierContent) noexcept {
   try {
-    const std::optional<std::string> line = FormatUnsavedEntry({textPath, keptFile});
+    const std::optional<std::string> line = FormatUnsavedEntry({textPath, earlierContent});
     if (!line) return;
     for (const std::wstring& folder : folders_) {
-      if (!folder.empty() && AppendToList(folder, *line)) return;
+      if (!folder.empty() && AppendToList(folder, *line, kDamagedListName)) return;
     }
   } catch (...) {
     // Out of memory: the copy itself is on disk.
   }
-}
-
-std::wstring UnsavedText::SafetyCopyFolder() const {
-  for (const std::wstring& folder : folders_) {
-    if (!folder.empty()) return folder;
-  }
-  return {};
 }
 
 bool UnsavedText::KeepOtherVersion(const std::wstring& textPath, std::string_view bytes) noexcept {
@@ -110,6 +103,8 @@ bool UnsavedText::KeepOtherVersion(const std::wstring& textPath, std::string_vie
 std::vector<UnsavedEntry> UnsavedText::TakeEarlierEntries() { return TakeLists(kListName); }
 
 std::vector<UnsavedEntry> UnsavedText::TakeEarlierOverwritten() { return TakeLists(kOverwrittenListName); }
+
+std::vector<UnsavedEntry> UnsavedText::TakeEarlierDamaged() { return TakeLists(kDamagedListName); }
 
 std::vector<UnsavedEntry> UnsavedText::TakeLists(const wchar_t* listName) {
   std::vector<UnsavedEntry> entries;

@@ -17,6 +17,8 @@ class UnsavedText {
   static constexpr wchar_t kListName[] = L"未保存.lst";
   // Versions another program wrote to a linked file, kept before a note overwrote them.
   static constexpr wchar_t kOverwrittenListName[] = L"上書き前.lst";
+  // Linked files left damaged by a rewrite that failed part way, and where their earlier content is.
+  static constexpr wchar_t kDamagedListName[] = L"破損.lst";
 
   // folders: where recovery files may go, tried in order; a missing folder is created.
   explicit UnsavedText(std::vector<std::wstring> folders);
@@ -25,12 +27,12 @@ class UnsavedText {
   // is then also counted in Lost().
   bool Keep(const std::wstring& textPath, std::wstring_view text, const CodePage& systemCodePage) noexcept;
 
-  // Lists a file that already holds a linked file's content (a safety copy left by a write that
-  // failed part way), so that the next start names it like the recovery files.
-  void Mention(const std::wstring& textPath, const std::wstring& keptFile) noexcept;
+  // Lists a linked file that a write failed part way through and could not put back, with the copy
+  // of its earlier content, so that the next start says the file is damaged and where that is.
+  void MentionDamaged(const std::wstring& textPath, const std::wstring& earlierContent) noexcept;
 
-  // Where a linked file's content is copied before it is rewritten in place.
-  std::wstring SafetyCopyFolder() const;
+  // Where a linked file's content is copied before it is rewritten in place, in order of choice.
+  const std::vector<std::wstring>& SafetyCopyFolders() const noexcept { return folders_; }
 
   // Keeps a copy of a linked file's bytes, as they are on disk, beside the recovery files, without
   // listing it: the caller tells the user where it is. The copy's path, or nothing when no folder
@@ -49,6 +51,8 @@ class UnsavedText {
   std::vector<UnsavedEntry> TakeEarlierEntries();
   // The same for the versions of other programs kept before an overwrite.
   std::vector<UnsavedEntry> TakeEarlierOverwritten();
+  // The same for the files left damaged.
+  std::vector<UnsavedEntry> TakeEarlierDamaged();
 
  private:
   bool KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes);

@@ -110,14 +110,15 @@ LinkTarget FollowLinks(const std::wstring& path) {
   return target;
 }
 
-// A new file in folder holding bytes, flushed, named "<name>.<n>.bak" with the first free n: an
-// earlier copy may hold the only good content left after a failed rewrite, so none is replaced.
+// A new file holding bytes, flushed, named "<name>.<n>.bak" with the first free n in the first
+// of folders that takes it: an earlier copy may hold the only good content left after a failed
+// rewrite, so none is replaced.
 struct KeptCopy {
   std::wstring path;
   DWORD error = ERROR_SUCCESS;
 };
 
-KeptCopy KeepCopy(const std::wstring& folder, const std::wstring& name, std::string_view bytes) {
+KeptCopy KeepCopyIn(const std::wstring& folder, const std::wstring& name, std::string_view bytes) {
   if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
     return {{}, ::GetLastError()};
   }
@@ -143,26 +144,66 @@ KeptCopy KeepCopy(const std::wstring& folder, const std::wstring& name, std::str
   return {{}, ERROR_FILE_EXISTS};
 }
 
+KeptCopy KeepCopy(const std::vector<std::wstring>& folders, const std::wstring& name, std::string_view bytes) {
+  KeptCopy copy{{}, ERROR_PATH_NOT_FOUND};
+  for (const std::wstring& folder : folders) {
+    if (folder.empty()) continue;
+    copy = KeepCopyIn(folder, name, bytes);
+    if (copy.error == ERROR_SUCCESS) break;
+  }
+  return copy;
+}
+
+// Writes bytes from the file's start and cuts the file after them, flushed.
+DWORD WriteFromStart(HANDLE file, std::string_view bytes) {
+  if (!::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) return ::GetLastError();
+  if (DWORD error = WriteAll(file, bytes); error != ERROR_SUCCESS) return error;
+  if (!::SetEndOfFile(file)) return ::GetLastError();
+  if (!::FlushFileBuffers(file)) return ::GetLastError();
+  return ERROR_SUCCESS;
+}
+
+// Whether the volume holding path has room for growth more bytes. A volume that does not say
+// gets the write tried.
+bool HasRoomFor(const std::wstring& path, std::uint64_t growth) {
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(FolderOf(path).c_str(), &available, nullptr, nullptr)) return true;
+  return available.QuadPart >= growth;
+}
+
+// Puts the old content back after a rewrite failed part way. The file is first cut back to its
+// old length, so that the old bytes go over blocks it holds already and need no new space.
+DWORD PutBack(HANDLE file, std::string_view old) {
+  LARGE_INTEGER length{};
+  length.QuadPart = static_cast<LONGLONG>(old.size());
+  if (!::SetFilePointerEx(file, length, nullptr, FILE_BEGIN) || !::SetEndOfFile(file)) return ::GetLastError();
+  return WriteFromStart(file, old);
+}
+
 // Writes bytes over the file's own content, through one handle that readers may share and other
-// writers may not. The old content goes to a flushed copy first and stays there when the rewrite
-// fails part way; before that point the file is untouched.
-OverwriteResult RewriteInPlace(const std::wstring& path, std::string_view bytes, const std::wstring& backupFolder) {
+// writers may not, so that the file ends with its whole old content or its whole new one. The old
+// content goes to a flushed copy first; the copy stays (and is named in the result) only when a
+// rewrite that failed part way could not put the old content back.
+OverwriteResult RewriteInPlace(const std::wstring& path, std::string_view bytes,
+                               const std::vector<std::wstring>& backupFolders) {
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return {::GetLastError(), {}};
   const ReadResult old = ReadAll(file.get());
   if (!old.bytes) return {old.error, {}};
-  const KeptCopy copy = KeepCopy(backupFolder, FileNameOf(path), *old.bytes);
+  const KeptCopy copy = KeepCopy(backupFolders, FileNameOf(path), *old.bytes);
   if (copy.error != ERROR_SUCCESS) return {copy.error, {}};
+  // Checked after the copy, which may take space on the same volume.
   DWORD error = ERROR_SUCCESS;
-  if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) error = ::GetLastError();
-  if (error == ERROR_SUCCESS) error = WriteAll(file.get(), bytes);
-  if (error == ERROR_SUCCESS && !::SetEndOfFile(file.get())) error = ::GetLastError();
-  if (error == ERROR_SUCCESS && !::FlushFileBuffers(file.get())) error = ::GetLastError();
-  if (error != ERROR_SUCCESS) return {error, copy.path};
+  if (bytes.size() > old.bytes->size() && !HasRoomFor(path, bytes.size() - old.bytes->size())) {
+    error = ERROR_DISK_FULL;
+  } else {
+    error = WriteFromStart(file.get(), bytes);
+    if (error != ERROR_SUCCESS && PutBack(file.get(), *old.bytes) != ERROR_SUCCESS) return {error, copy.path};
+  }
   file.reset();
   ::DeleteFileW(copy.path.c_str());
-  return {};
+  return {error, {}};
 }
 
 // Gives the new file the old one's attributes and creation time before it takes the old one's
@@ -312,7 +353,7 @@ DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
 }
 
 OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view bytes,
-                                    const std::wstring& backupFolder) {
+                                    const std::vector<std::wstring>& backupFolders) {
   const LinkTarget target = FollowLinks(path);
   if (target.error == ERROR_FILE_NOT_FOUND) return {WriteFileAtomically(path, bytes), {}};
   if (target.error != ERROR_SUCCESS) return {target.error, {}};
@@ -320,10 +361,10 @@ OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view b
   // Renaming over a file ignores its read-only mark under Wine; refuse as Windows would.
   if (target.info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return {ERROR_ACCESS_DENIED, {}};
   // A new file would leave the other names of a hard-linked file with the old content.
-  if (target.info.nNumberOfLinks > 1) return RewriteInPlace(target.path, bytes, backupFolder);
+  if (target.info.nNumberOfLinks > 1) return RewriteInPlace(target.path, bytes, backupFolders);
   const DWORD error = ReplaceKeepingProperties(target.path, bytes, target.info);
   // The folder takes no new file (or no rename), but the file itself may still be writable.
-  if (error == ERROR_ACCESS_DENIED) return RewriteInPlace(target.path, bytes, backupFolder);
+  if (error == ERROR_ACCESS_DENIED) return RewriteInPlace(target.path, bytes, backupFolders);
   return {error, {}};
 }
 

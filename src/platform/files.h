@@ -64,21 +64,24 @@ DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes);
 // What became of an overwrite of a linked file.
 struct OverwriteResult {
   DWORD error = ERROR_SUCCESS;
-  // Set when a rewrite in place failed part way: the file's earlier content is kept there.
-  std::wstring keptCopy;
+  // Set only when a rewrite in place failed part way and the file's earlier content could not be
+  // put back: the file is damaged, and its earlier content is in this copy.
+  std::wstring damagedFileCopy;
 };
 
 // Writes bytes as the new content of a user's text file and keeps the file what it was:
 // - a symbolic link (or a junction on the way) is followed, and the file it leads to is replaced;
 // - a file with several hard links, or in a folder that takes no new files, is rewritten in place
-//   so that every name sees the new content; its old content is first copied into backupFolder
-//   (made when missing) and the copy is removed once the new content is flushed;
+//   so that every name sees the new content; its old content is first copied into the first of
+//   backupFolders that takes the copy (made when missing); a file that would grow beyond the free
+//   space is not touched, and a rewrite that fails part way puts the old content back; the copy
+//   is removed once the file holds either whole content again;
 // - any other file is replaced in one step, keeping its attributes, creation time, security and
 //   streams where the file system has them;
 // - a file that does not exist yet is written as by WriteFileAtomically.
 // A read-only file is refused with ERROR_ACCESS_DENIED. No temporary file is left behind.
 OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view bytes,
-                                    const std::wstring& backupFolder);
+                                    const std::vector<std::wstring>& backupFolders);
 
 // True when a linked file that could not be read (readError) is really gone: it is missing from a
 // folder that is there, or its path is no valid name at all. False when the failure may pass: the file is held open, access is denied,

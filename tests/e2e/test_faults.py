@@ -132,14 +132,18 @@ class FaultTest(unittest.TestCase):
         self.addCleanup(subprocess.run, ["umount", "-l", str(mount)], check=False)
         shutil.copy2(os.environ["VARNEL_EXE"], self.app.exe)
         texts = {f"{i}.txt": f"ノート {i}\r\n".encode("cp932") * 20 for i in range(3)}
+        # A file with a second name is rewritten in place, and its edit needs more room than it has.
+        texts["3.txt"] = "ノート 3\r\n".encode("cp932") * 400
         for i, (name, data) in enumerate(texts.items()):
             self.app.write(name, data)
             self.app.write_record(f"{i}.dat", name, left=1500 + i * 3000, top=3000)
+        os.link(self.app.path("3.txt"), self.app.path("second name.txt"))
         records_before = {name: self.app.read(name) for name in self.app.records()}
+        edits = [f"書き足した {i}\r\n" * (200 if i < 3 else 500) for i in range(4)]
 
-        process = self.start_with_notes(3)
-        for i, note in enumerate(self.notes_by_left()):
-            set_text(note["text_box"]["hwnd"], f"書き足した {i}\r\n" * 200)
+        process = self.start_with_notes(4)
+        for note, edit in zip(self.notes_by_left(), edits):
+            set_text(note["text_box"]["hwnd"], edit)
         filler = self.app.path("filler.bin")
         with open(filler, "wb", buffering=0) as fill:
             try:
@@ -150,14 +154,16 @@ class FaultTest(unittest.TestCase):
         self.assertEqual(self.app.close_main_window(process), 0)
         counts["faults_injected"] += 1
 
-        for name, data in {**texts, **records_before}.items():
+        for name, data in {**texts, "second name.txt": texts["3.txt"], **records_before}.items():
             self.check(self.app.read(name), data, f"{name} on the full disk")
         self.assertEqual(self.recovered(self.app.folder), {})
         [local] = local_recovery_folders()
         recovered = self.recovered(local)
         self.assertEqual(sorted(recovered.values()),
-                         sorted(UTF8_MARK + (f"書き足した {i}\r\n" * 200 + "\r\n").encode("utf-8") for i in range(3)))
+                         sorted(UTF8_MARK + (edit + "\r\n").encode("utf-8") for edit in edits))
         counts["files_checked"] += len(recovered)
+        # The safety copy of the file rewritten in place is gone: the file itself is whole.
+        self.assertEqual([p.name for p in [*self.app.folder.iterdir(), *local.iterdir()] if p.suffix == ".bak"], [])
 
         filler.unlink()
         process = self.app.start()
@@ -166,6 +172,8 @@ class FaultTest(unittest.TestCase):
         for name in texts:
             self.assertIn(windows_path(self.app.path(name)), message)
         self.assertIn("\\AppData\\Local\\Varnel\\未保存_", message)
+        self.assertNotIn(".bak", message)
+        self.assertNotIn("壊れています", message)
         self.assertFalse((local / "未保存.lst").exists())
         self.assertEqual(self.app.close_main_window(process), 0)
 

@@ -12,7 +12,8 @@ import tempfile
 import time
 import unittest
 
-from harness import App, DIALOG, hold, notes, probe, screenshot, set_text, wait_until, windows_of, windows_path, xdotool
+from harness import (App, DIALOG, NOTE_WINDOW, hold, notes, probe, screenshot, set_text, wait_until, windows_of,
+                     windows_path, xdotool)
 from test_note_menu import COMMANDS, MENU
 
 IDOK = 1
@@ -102,6 +103,10 @@ class FileSafetyTest(unittest.TestCase):
         wait_until(left, message=what)
         time.sleep(1)
         wait_until(left, message=what)
+
+    def journals(self):
+        return [p for folder in [self.app.folder, *local_recovery_folders()]
+                for p in folder.glob("*.varnel-journal")]
 
     def recovery_files(self):
         return [p for folder in [self.app.folder, *local_recovery_folders()]
@@ -225,29 +230,38 @@ class FileSafetyTest(unittest.TestCase):
         self.assertEqual(self.recovery_files(), [])
         self.assertEqual(sorted(p.name for p in elsewhere.iterdir()), ["second.txt", "target.txt"])
 
-    def test_a_folder_that_takes_no_new_files_gets_its_file_written_in_place(self):
-        locked = self.elsewhere()
-        (locked / "memo.txt").write_bytes(b"locked folder\r\n")
-        # An immutable folder refuses new names and renames; the file in it stays writable.
-        if subprocess.run(["chattr", "+i", str(locked)], capture_output=True).returncode != 0:
-            self.skipTest("this file system cannot make a folder immutable")
-        self.addCleanup(subprocess.run, ["chattr", "-i", str(locked)], check=False)
-        with self.assertRaises(OSError):
-            (locked / "new.txt").write_bytes(b"")
-        self.app.write_record("1.dat", str(locked / "memo.txt"))
+    def test_a_folder_that_takes_no_new_files_gets_its_file_written_in_place_and_keeps_no_journal(self):
+        # The file in a folder elsewhere, and in the program's own folder: then the safety copy and
+        # the journal go to the user's own folder, and the record cannot be written.
+        for where in ("elsewhere", "program folder"):
+            with self.subTest(where):
+                if where != "elsewhere":
+                    self.setUp()  # a program folder of its own, and no user's folder left from before
+                locked = self.elsewhere() if where == "elsewhere" else self.app.folder
+                (locked / "memo.txt").write_bytes(b"locked folder\r\n")
+                self.app.write_record("1.dat", str(locked / "memo.txt"))
+                self.start(1)
+                # An immutable folder refuses new names, renames and deletions; its file stays writable.
+                if subprocess.run(["chattr", "+i", str(locked)], capture_output=True).returncode != 0:
+                    self.skipTest("this file system cannot make a folder immutable")
+                self.addCleanup(subprocess.run, ["chattr", "-i", str(locked)], check=False)
+                names = sorted(p.name for p in locked.iterdir())
+                typed = probe("append", NOTE_WINDOW, "：書き足した".encode("utf-8").hex()).stdout.strip()
+                self.assertEqual(typed, b"1")
+                wait_until(self.journals, message="the journal of the edit")
+                self.quit()
+                subprocess.run(["chattr", "-i", str(locked)], check=True)
+                self.assertEqual((locked / "memo.txt").read_bytes(), "locked folder：書き足した\r\n".encode("cp932"))
+                self.assertEqual(sorted(p.name for p in locked.iterdir()), names)
+                self.assertEqual(self.recovery_files(), [])
+                self.assertEqual(self.journals(), [])
+                self.assertEqual([p.name for folder in local_recovery_folders() for p in folder.iterdir()], [])
 
-        self.start(1)
-        set_text(self.note_showing("locked folder")["text_box"]["hwnd"], "locked folder: 書き足した")
-        self.quit()
-        self.assertEqual((locked / "memo.txt").read_bytes(), "locked folder: 書き足した\r\n".encode("cp932"))
-        self.assertEqual([p.name for p in locked.iterdir()], ["memo.txt"])
-        self.assertEqual(self.recovery_files(), [])
-
-        # Nothing was kept elsewhere, so the next start has nothing to tell.
-        self.start(1)
-        self.note_showing("locked folder: 書き足した")
-        time.sleep(1)
-        self.quit()
+                # Nothing was kept elsewhere, so the next start has nothing to tell.
+                self.start(1)
+                self.note_showing("locked folder：書き足した")
+                time.sleep(1)
+                self.quit()
 
     # -- paths in records -----------------------------------------------------------------------
 

@@ -260,7 +260,7 @@ TEST(OverwriteLinkedFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
   ASSERT_EQ(Content(link), "old");
   const DWORD linkAttributes = ::GetFileAttributesW(link.c_str());
 
-  const OverwriteResult result = OverwriteLinkedFile(link, "new", folder.Path(L"copies"));
+  const OverwriteResult result = OverwriteLinkedFile(link, "new", {folder.Path(L"copies")});
   EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(target), "new");
   EXPECT_EQ(Content(link), "new");
@@ -281,9 +281,9 @@ TEST(OverwriteLinkedFile, HardLinkedFileIsRewrittenInPlaceForEveryName) {
   ASSERT_TRUE(::CreateHardLinkW(second.c_str(), first.c_str(), nullptr));
   ASSERT_EQ(LinkCount(first), 2u);
 
-  const OverwriteResult result = OverwriteLinkedFile(first, "new", folder.Path(L"copies"));
+  const OverwriteResult result = OverwriteLinkedFile(first, "new", {folder.Path(L"copies")});
   EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
-  EXPECT_EQ(result.keptCopy, L"");
+  EXPECT_EQ(result.damagedFileCopy, L"");
   EXPECT_EQ(Content(first), "new");
   EXPECT_EQ(Content(second), "new");
   EXPECT_EQ(LinkCount(second), 2u);
@@ -300,9 +300,9 @@ TEST(OverwriteLinkedFile, InPlaceRewriteOfAFileAnotherProgramWritesChangesNothin
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(writer);
 
-  const OverwriteResult result = OverwriteLinkedFile(first, "new", folder.Path(L"copies"));
+  const OverwriteResult result = OverwriteLinkedFile(first, "new", {folder.Path(L"copies")});
   EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(result.keptCopy, L"");
+  EXPECT_EQ(result.damagedFileCopy, L"");
   writer.reset();
   EXPECT_EQ(Content(first), "old");
   EXPECT_EQ(folder.Names(L"copies\\*"), std::vector<std::wstring>{});
@@ -314,7 +314,7 @@ TEST(OverwriteLinkedFile, ReplacementKeepsAttributesAndLeavesNoTemporaryFile) {
   ASSERT_EQ(WriteFileAtomically(path, "old"), static_cast<DWORD>(ERROR_SUCCESS));
   ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
 
-  const OverwriteResult result = OverwriteLinkedFile(path, "new", folder.Path(L"copies"));
+  const OverwriteResult result = OverwriteLinkedFile(path, "new", {folder.Path(L"copies")});
   EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(path), "new");
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -343,7 +343,7 @@ TEST(OverwriteLinkedFile, ReplacementKeepsTheCreationTime) {
   if (::CompareFileTime(&before, &created) != 0) {
     GTEST_SKIP() << "this file system keeps no creation time of its own (Wine on a Unix file system)";
   }
-  ASSERT_EQ(OverwriteLinkedFile(path, "new", folder.Path(L"copies")).error, static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(OverwriteLinkedFile(path, "new", {folder.Path(L"copies")}).error, static_cast<DWORD>(ERROR_SUCCESS));
   FILETIME after = creationTime();
   EXPECT_EQ(::CompareFileTime(&after, &created), 0);
 }
@@ -353,7 +353,8 @@ TEST(OverwriteLinkedFile, ReadOnlyFileIsRefusedAndKept) {
   const std::wstring path = folder.Path(L"ro.txt");
   ASSERT_EQ(WriteFileAtomically(path, "keep"), static_cast<DWORD>(ERROR_SUCCESS));
   ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(OverwriteLinkedFile(path, "lost", folder.Path(L"copies")).error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(OverwriteLinkedFile(path, "lost", {folder.Path(L"copies")}).error,
+            static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(Content(path), "keep");
   EXPECT_EQ(folder.Names(L"*"), std::vector<std::wstring>{L"ro.txt"});
 }
@@ -361,7 +362,7 @@ TEST(OverwriteLinkedFile, ReadOnlyFileIsRefusedAndKept) {
 TEST(OverwriteLinkedFile, MissingFileIsCreated) {
   TempFolder folder;
   const std::wstring path = folder.Path(L"new.txt");
-  EXPECT_EQ(OverwriteLinkedFile(path, "new", folder.Path(L"copies")).error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(OverwriteLinkedFile(path, "new", {folder.Path(L"copies")}).error, static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(path), "new");
   EXPECT_EQ(folder.Names(L"*"), std::vector<std::wstring>{L"new.txt"});
 }
@@ -420,7 +421,8 @@ TEST(OverwriteLinkedFile, FileInAFolderThatTakesNoNewFilesIsRewrittenInPlace) {
   FolderTakingNoNewFiles lock(folder, L"locked");
   if (!lock.locked()) GTEST_SKIP() << "no folder that takes no new files can be made here (needs chattr +i)";
 
-  const OverwriteResult result = OverwriteLinkedFile(path, "new", folder.Path(L"copies"));
+  // The safety copy cannot go into the locked folder either: it goes to the next folder.
+  const OverwriteResult result = OverwriteLinkedFile(path, "new", {folder.Path(L"locked"), folder.Path(L"copies")});
   EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(path), "new");
   EXPECT_EQ(folder.Names(L"locked\\*"), std::vector<std::wstring>{L"a.txt"});
