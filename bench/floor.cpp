@@ -1,8 +1,9 @@
 // The floor of the benchmark: the least a Win32 program does to show what Varnel shows at start.
 // It reads every "*.txt" file of a folder (text in the system code page), shows each one in a
 // window of its own with a text box holding that text in the notes' font, and exits when one of
-// the windows is closed.
-//   varnel_floor FOLDER
+// the windows is closed. With "drawn", each window draws its text itself and has no text box:
+// the least any note program can do to show text.
+//   varnel_floor FOLDER [drawn]
 // Varnel's start-up and memory are compared with this program's, measured the same way.
 
 #include <windows.h>
@@ -53,16 +54,43 @@ std::vector<std::wstring> TextFiles(const std::wstring& folder) {
   return paths;
 }
 
+// A window that draws its text: the text and the font, set once the window exists.
+struct DrawnText {
+  std::wstring text;
+  HFONT font = nullptr;
+};
+
+void PaintText(HWND window) {
+  PAINTSTRUCT paint{};
+  HDC dc = ::BeginPaint(window, &paint);
+  const auto* drawn = reinterpret_cast<const DrawnText*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (dc && drawn) {
+    const HGDIOBJ previous = ::SelectObject(dc, drawn->font);
+    ::SetBkMode(dc, TRANSPARENT);
+    RECT area{kMargin, kMargin, kSize - 2 * kMargin, kSize - 2 * kMargin};
+    ::DrawTextW(dc, drawn->text.c_str(), static_cast<int>(drawn->text.size()), &area,
+                DT_WORDBREAK | DT_EDITCONTROL | DT_EXPANDTABS | DT_NOPREFIX);
+    ::SelectObject(dc, previous);
+  }
+  ::EndPaint(window, &paint);
+}
+
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PaintText(window);
+    return 0;
+  }
   if (message == WM_DESTROY) ::PostQuitMessage(0);
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-std::wstring FolderArgument() {
+std::vector<std::wstring> Arguments() {
   int count = 0;
   std::unique_ptr<LPWSTR, decltype(&::LocalFree)> args(::CommandLineToArgvW(::GetCommandLineW(), &count),
                                                        &::LocalFree);
-  return args && count > 1 ? std::wstring(args.get()[1]) : std::wstring(L".");
+  std::vector<std::wstring> arguments;
+  for (int i = 1; args && i < count; ++i) arguments.emplace_back(args.get()[i]);
+  return arguments;
 }
 
 }  // namespace
@@ -80,12 +108,25 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                 L"ＭＳ Ｐゴシック"));
 
-  // The windows live until the process ends, which destroys the rest of them.
+  const std::vector<std::wstring> arguments = Arguments();
+  const std::wstring folder = arguments.empty() ? std::wstring(L".") : arguments[0];
+  const bool drawn = arguments.size() > 1 && arguments[1] == L"drawn";
+
+  // The windows and their texts live until the process ends, which destroys the rest of them.
+  const std::vector<std::wstring> paths = TextFiles(folder);
+  std::vector<DrawnText> texts(drawn ? paths.size() : 0);
   int index = 0;
-  for (const std::wstring& path : TextFiles(FolderArgument())) {
+  for (const std::wstring& path : paths) {
     HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP | WS_THICKFRAME,
                                     (index % kColumns) * kStepX, (index / kColumns) * kStepY, kSize, kSize, nullptr,
                                     nullptr, instance, nullptr);
+    if (drawn) {
+      texts[static_cast<size_t>(index)] = {ReadText(path), font.get()};
+      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&texts[static_cast<size_t>(index)]));
+      ::ShowWindow(window, SW_SHOWNOACTIVATE);
+      ++index;
+      continue;
+    }
     HWND text = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL, kMargin,
                                   kMargin, kSize - 3 * kMargin, kSize - 3 * kMargin, window, nullptr, instance,
                                   nullptr);

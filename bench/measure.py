@@ -230,11 +230,12 @@ class Bench:
             raise Broken(f"the journal timing ended with exit code {result.returncode}")
         return {"1 MB": 1000 * float(times[str(1024 * 1024)]), "10 MB": 1000 * float(times[str(10 * 1024 * 1024)])}
 
-    def floor(self, count, size=NOTE_BYTES):
-        """The floor program with the same texts: start to every window shown, memory once idle."""
-        folder = self.folder(f"floor-{count}")
+    def floor(self, count, size=NOTE_BYTES, drawn=False):
+        """The floor program with the same texts: start to every window shown, memory once idle.
+        Drawn, its windows draw their texts themselves, without a text box."""
+        folder = self.folder(f"floor-{count}{'-drawn' if drawn else ''}")
         write_floor_notes(folder, count, size)
-        process = Process([WINE64, str(FLOOR), str(folder)], folder / "wine.log")
+        process = Process([WINE64, str(FLOOR), str(folder), *(["drawn"] if drawn else [])], folder / "wine.log")
         try:
             startup = self.wait_windows(process, lambda windows: len(windows) >= count, f"{count} floor windows")
             process.wait_idle()
@@ -329,6 +330,7 @@ def main():
         "varnel 101": lambda exe: bench.varnel(exe, 101),
         "varnel 101 long line": lambda exe: bench.varnel(exe, 101, first_text=long_line_text(LONG_LINE_CHARACTERS)),
         "floor 101": lambda _: bench.floor(101),
+        "drawn floor 101": lambda _: bench.floor(101, drawn=True),
         "xpad 101": lambda _: bench.xpad(101),
         "trivial": lambda _: bench.floor(1),
         "varnel 100 KB": lambda exe: bench.varnel(exe, 1, 100 * 1024, typing=True),
@@ -417,7 +419,7 @@ def print_table(results, compared):
         # The older build's ratio to the same floor or xpad round, or to its own other figure.
         earlier = paired(before(top), before(bottom) if before(bottom) in results else bottom, key)
         rows.append([title, *cells, f"{earlier[0]:.2f}x" if earlier else "", "",
-                     verdict(values[0], limit, strict) if values else ""])
+                     verdict(values[0], limit, strict) if values and limit else ""])
 
     measured("start-up, 0 notes (main window shown)", "varnel 0", "startup", "s")
     measured("start-up, 10 notes", "varnel 10", "startup", "s")
@@ -425,6 +427,8 @@ def print_table(results, compared):
     measured("- floor program, 101 windows", "floor 101", "startup", "s")
     measured("- xpad, 101 pads", "xpad 101", "startup", "s")
     ratio("- Varnel / floor", "varnel 101", "floor 101", "startup", 1.5, False)
+    measured("- drawn floor (no text box), 101 windows", "drawn floor 101", "startup", "s")
+    ratio("- Varnel / drawn floor", "varnel 101", "drawn floor 101", "startup", None, False)
     ratio("- Varnel / xpad", "varnel 101", "xpad 101", "startup", 1, True)
     measured("start-up, 101 notes, one a 100,000-character line", "varnel 101 long line", "startup", "s")
     ratio("- with / without the long line", "varnel 101 long line", "varnel 101", "startup", 1.1, False)
