@@ -115,7 +115,8 @@ void NoteTextBox::UseLongTextBreaks(bool use) noexcept {
 
 bool NoteTextBox::Paint(HDC dc) noexcept {
   if (control_) return true;
-  return drawn_.Paint(dc, place_, fontHandle_.get(), ResolveColour(textColour_).value_or(0));
+  return drawn_.Paint(dc, place_, fontHandle_.get(), ResolveColour(textColour_).value_or(0),
+                      ResolveColour(backColour_).value_or(0));
 }
 
 bool NoteTextBox::TakeMouse(UINT msg, WPARAM wParam, POINT client) noexcept {

@@ -165,12 +165,35 @@ def notes():
     return found
 
 
+def note_text_boxes():
+    """Whether each visible note (by its left edge) has made its text box, asked without making it."""
+    found = json.loads(probe("glance", NOTE_WINDOW).stdout.decode("utf-8"))
+    return {n["rect"][0]: any(c["class"] == "Edit" for c in n["children"]) for n in found if n["visible"]}
+
+
+def twips_to_pixels(twips):
+    return round(twips * 96 / 1440)
+
+
 def screenshot(name):
     ARTIFACTS.mkdir(parents=True, exist_ok=True)
     target = ARTIFACTS / f"{name}.png"
     subprocess.run(["import", "-display", os.environ["DISPLAY"], "-window", "root", str(target)],
                    capture_output=True, timeout=30, check=False)
     return target
+
+
+def changed_pixels(before, after, rect):
+    """How many pixels of the screen rectangle (x, y, width, height) differ between two screenshots,
+    and how many colours it held in the first."""
+    x, y, width, height = rect
+
+    def pixels(shot):
+        data = subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{x}+{y}", "-depth", "8", "rgb:-"],
+                              capture_output=True, check=True).stdout
+        return [data[i:i + 3] for i in range(0, len(data), 3)]
+    first, second = pixels(before), pixels(after)
+    return sum(1 for a, b in zip(first, second) if a != b), len(set(first))
 
 
 class App:

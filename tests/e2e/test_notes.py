@@ -1,18 +1,18 @@
 """Notes come back at start and are saved at exit, as a user sees it on the real program."""
 
-import json
-import subprocess
 import time
 import unittest
 
-from harness import App, NOTE_WINDOW, notes, probe, screenshot, wait_until, windows_of, xdotool
+from harness import (App, NOTE_WINDOW, changed_pixels, note_text_boxes, notes, probe, screenshot, twips_to_pixels,
+                     wait_until, windows_of, xdotool)
 
 EM_GETSEL = 0x00B0
 EM_CHARFROMPOS = 0x00D7
 
-
-def twips_to_pixels(twips):
-    return round(twips * 96 / 1440)
+JAPANESE_TEXT = ("会議は午後３時から。資料：報告書、予算案、議事録。「参加者」は山田、鈴木、佐藤、田中の四名。\r\n"
+                 "場所は第二会議室（本館５階）。\r\n\r\n" * 6).encode("cp932")
+ENGLISH_TEXT = (b"The quick brown fox jumps over the lazy dog, again and again.\r\n"
+                b"col\tumn\ttabs and    spaces  averyveryveryverylongwordthatmustbebrokenhere end\r\n" * 5)
 
 
 class NotesComeBackTest(unittest.TestCase):
@@ -79,10 +79,8 @@ class NotesComeBackTest(unittest.TestCase):
 
     def test_a_note_draws_its_text_as_its_text_box_will_show_it_until_the_mouse_or_a_tool_needs_the_box(self):
         texts = {
-            "ja.txt": ("会議は午後３時から。資料：報告書、予算案、議事録。「参加者」は山田、鈴木、佐藤、田中の四名。\r\n"
-                       "場所は第二会議室（本館５階）。\r\n\r\n" * 6).encode("cp932"),
-            "en.txt": (b"The quick brown fox jumps over the lazy dog, again and again.\r\n"
-                       b"col\tumn\ttabs and    spaces  averyveryveryverylongwordthatmustbebrokenhere end\r\n" * 5),
+            "ja.txt": JAPANESE_TEXT,
+            "en.txt": ENGLISH_TEXT,
             "memo.txt": b"abcdefghij klmnopqrst\r\nuvwxyz 0123456789\r\nlast line\r\n",
             # Characters the font lacks are drawn by the text box alone, as is a text too long to draw.
             "emoji.txt": "絵文字 \U0001F600 の付箋\r\n".encode("utf-8"),
@@ -95,12 +93,10 @@ class NotesComeBackTest(unittest.TestCase):
         process = self.app.start()
         self.app.main_window()
 
-        def glance():
-            found = json.loads(probe("glance", NOTE_WINDOW).stdout.decode("utf-8"))
-            return {n["rect"][0]: any(c["class"] == "Edit" for c in n["children"]) for n in found if n["visible"]}
         lefts = {name: twips_to_pixels(600 + 3300 * index) for index, name in enumerate(texts)}
-        wait_until(lambda: len(glance()) == 5 and glance()[lefts["emoji.txt"]], message="the emoji note's text box")
-        self.assertEqual({name: glance()[left] for name, left in lefts.items()},
+        wait_until(lambda: len(note_text_boxes()) == 5 and note_text_boxes()[lefts["emoji.txt"]],
+                   message="the emoji note's text box")
+        self.assertEqual({name: note_text_boxes()[left] for name, left in lefts.items()},
                          {"ja.txt": False, "en.txt": False, "memo.txt": False, "emoji.txt": True, "big.txt": True})
         time.sleep(1.0)
         drawn = screenshot("notes_drawn")
@@ -133,21 +129,50 @@ class NotesComeBackTest(unittest.TestCase):
         time.sleep(1.0)
         shown = screenshot("notes_in_text_boxes")
         for name in ("ja.txt", "en.txt"):
-            x, y, width, height = next(n for n in notes() if n["rect"][0] == lefts[name])["client"]
-
-            def pixels(shot):
-                return subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{x}+{y}", "-depth", "8",
-                                       "rgb:-"], capture_output=True, check=True).stdout
-            before, after = pixels(drawn), pixels(shown)
-            self.assertGreater(len({before[i:i + 3] for i in range(0, len(before), 3)}), 1, f"{name}: no text drawn")
-            differing = sum(1 for i in range(0, len(before), 3) if before[i:i + 3] != after[i:i + 3])
-            self.assertEqual(differing, 0, f"{name}: pixels that changed when the text box took over")
+            client = next(n for n in notes() if n["rect"][0] == lefts[name])["client"]
+            changed, colours = changed_pixels(drawn, shown, client)
+            self.assertGreater(colours, 1, f"{name}: no text drawn")
+            self.assertEqual(changed, 0, f"{name}: pixels that changed when the text box took over")
 
         self.assertEqual(self.app.close_main_window(process), 0)
         memo_text = texts["memo.txt"].decode("ascii")
         self.assertEqual(self.app.read("memo.txt"), (memo_text[:caret] + "X" + memo_text[caret:]).encode("ascii"))
         for name in ("ja.txt", "en.txt", "emoji.txt", "big.txt"):
             self.assertEqual(self.app.read(name), texts[name], name)
+
+    def test_a_drawn_text_in_any_font_does_not_move_when_its_text_box_takes_over(self):
+        mixed = JAPANESE_TEXT.split(b"\r\n")[0] + b"\r\n" + ENGLISH_TEXT
+        cases = {
+            # Italic characters lean past the end of their run of one script.
+            "italic_mincho": (dict(font="ＭＳ 明朝", size="14", italic="True"), JAPANESE_TEXT),
+            "courier": (dict(font="Courier New", size="10.5"), ENGLISH_TEXT),
+            "missing": (dict(font="どこにもない書体", size="9"), mixed),
+            # A face of Latin letters only gives a text box other margins than the Japanese faces. The
+            # last note opened lies on top and is drawn first: the others are laid out after it.
+            "latin": (dict(font="DejaVu Sans", size="10.5"), ENGLISH_TEXT),
+        }
+        lefts = {}
+        for index, (name, (font, data)) in enumerate(cases.items()):
+            self.app.write(f"{name}.txt", data)
+            self.app.write_record(f"{index}.dat", f"{name}.txt", left=600 + 3300 * index, top=3000, width=3000,
+                                  height=3000, **font)
+            lefts[name] = twips_to_pixels(600 + 3300 * index)
+        xdotool("mousemove", 1270, 1010)
+        process = self.app.start()
+        self.app.main_window()
+        wait_until(lambda: len(note_text_boxes()) == len(cases), message="the notes")
+        time.sleep(1.0)
+        self.assertEqual(note_text_boxes(), {left: False for left in lefts.values()}, "notes that drew their text")
+        drawn = screenshot("fonts_drawn")
+        clients = {n["rect"][0]: n["client"] for n in notes()}
+        time.sleep(1.0)
+        shown = screenshot("fonts_in_text_boxes")
+        for name, left in lefts.items():
+            with self.subTest(name):
+                changed, colours = changed_pixels(drawn, shown, clients[left])
+                self.assertGreater(colours, 1, "no text shown")
+                self.assertEqual(changed, 0, "pixels that changed when the text box took over")
+        self.assertEqual(self.app.close_main_window(process), 0)
 
     def test_records_that_cannot_be_shown_give_no_note_and_are_gone_afterwards(self):
         self.app.write("real.txt", b"here\r\n")
