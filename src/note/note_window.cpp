@@ -169,14 +169,15 @@ void NoteWindow::KeepOnScreen() noexcept {
 }
 
 // Replaces the text box's content by the linked text file's. Nothing changes when the file cannot
-// be read now (NotNow, error says why); a file that is gone for good or is not text is Lost, and
-// then the text box may hold anything: the caller closes the note without saving. The linked file
-// itself is never written here. A long text goes into the text box in slices after this returns,
-// shown from its start.
+// be read now (NotNow, error says why; a file too large for a note is one); a file that is gone for
+// good or is not text is Lost, and then the text box may hold anything: the caller closes the note
+// without saving. The linked file itself is never written here. A long text goes into the text box
+// in slices after this returns, shown from its start.
 NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
   std::optional<FileState> state;
   const ReadResult read =
-      textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadWholeFile(textPath_, &state);
+      textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadLinkedFile(textPath_, &state);
+  if (read.noText) return TextLoad::Lost;
   if (!read.bytes) {
     error = read.error;
     // A folder where the file should be is no text file either, now or later.

@@ -106,6 +106,36 @@ TEST_F(LinkedTextTest, NotText) {
   }
 }
 
+// A file is judged from its first bytes only where the whole file, whatever follows, is no text.
+TEST_F(LinkedTextTest, FirstBytesShowNoTextOnlyWhereNoFileStartingSoIsText) {
+  const struct {
+    const char* what;
+    std::string first;
+    bool noText;
+  } cases[] = {
+      {"zeros", std::string(4096, '\0'), true},
+      {"a zero byte after text", std::string("a\r\n\0", 4), true},
+      {"a zero byte after a UTF-8 mark", std::string("\xEF\xBB\xBF\0", 4), true},
+      {"a zero unit in UTF-16 LE", std::string("\xFF\xFE" "a\0\0\0", 6), true},
+      {"a zero unit in UTF-16 BE", std::string("\xFE\xFF\0a\0\0", 6), true},
+      {"a program", std::string("MZ\x90\0\x03\0", 6), true},
+      {"nothing", "", false},
+      {"code page 932", "\x83\x81\x83\x82\r\n", false},
+      {"UTF-16 LE text, zero bytes in every unit", std::string("\xFF\xFE" "a\0\r\0\n\0", 8), false},
+      {"UTF-16 BE text", std::string("\xFE\xFF\0a\0b", 6), false},
+      {"UTF-16 zero bytes of two units", std::string("\xFF\xFE" "a\0\0b", 6), false},
+      {"UTF-16 cut after a zero byte", std::string("\xFF\xFE" "a\0\0", 5), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(FirstBytesShowNoText(c.first), c.noText);
+    if (!c.noText) continue;
+    for (const std::string& rest : {std::string(), std::string("text\r\n"), std::string("\0t\0e\0x\0t", 8)}) {
+      EXPECT_EQ(DecodeLinkedText(c.first + rest, *cp932_), std::nullopt);
+    }
+  }
+}
+
 TEST_F(LinkedTextTest, TextWithoutAFormInTheCodePageFallsBackToUtf8WithAMark) {
   const std::optional<EncodedText> encoded = EncodeLinkedText(L"\u3042\r\n\uD55C", {kCodePage, kLf}, *cp932_);
   ASSERT_TRUE(encoded.has_value());
