@@ -200,7 +200,7 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
 
 // Under Wine a text box takes a 10 MB text in 12-13 s and answers nothing meanwhile; in slices the
 // program answers between them, and the other notes and the main window do not wait.
-bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view) {
+bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view, std::size_t kept) {
   if (!ShownInSlices(text)) {
     // A short text put back from the journal ends a long one's load at once.
     ::KillTimer(hwnd(), kTextSliceTimer);
@@ -209,7 +209,7 @@ bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view) {
     return true;
   }
   // A long text replaces one still going in, and goes on at the same timer.
-  if (!textBox_.BeginSlices(std::move(text), view)) return false;
+  if (!textBox_.BeginSlices(std::move(text), view, kept)) return false;
   // A timer's message comes after the user's input and the windows' painting.
   if (::SetTimer(hwnd(), kTextSliceTimer, USER_TIMER_MINIMUM, nullptr)) return true;
   NoteTextBox::SliceProgress progress = NoteTextBox::SliceProgress::More;
