@@ -41,9 +41,9 @@ struct ReadResult {
 // file, which costs less than opening it again (0.6 ms a note at start under Wine).
 ReadResult ReadWholeFile(const std::wstring& path, std::optional<FileState>* state = nullptr);
 
-// The largest linked file a note reads. A text this long takes about 0.4 s to read and decode
-// before the program can go on, and then minutes to go into the text box; the program holds
-// about ten times its size while it does (bench/README.md).
+// The largest linked file a note reads. A Japanese text this long kept the main window away for
+// 0.7 s, then took minutes to go into its note in slices, with the program holding 137-164 MiB
+// (bench/README.md); ten times that would cost ten times as much.
 inline constexpr std::uint64_t kLargestLinkedFile = 32 * 1024 * 1024;
 
 // Reads a linked text file as ReadWholeFile does, unless it cannot be a note's text: one whose
