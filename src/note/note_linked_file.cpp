@@ -17,8 +17,8 @@ namespace {
 // Writers often save in several steps: the note looks once the file has been quiet this long...
 constexpr ULONGLONG kSettleMs = 300;
 // ...or this long after the first change it has not looked at, when the file is never quiet so
-// long (a log written to several times a second). A check reads the file whole, so its cost
-// stays within one read every so often, however often the file is written.
+// long (a log written to several times a second). Each look reads the file whole: there is at most
+// one every 0.3 s, however often the file is written.
 constexpr ULONGLONG kLongestWaitMs = 2000;
 // A folder that could not be watched (a drive that went away) is asked again this often, and only
 // then: a watched file costs nothing while nobody writes.
