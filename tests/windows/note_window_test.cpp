@@ -138,24 +138,18 @@ TEST_F(NoteTest, FileThatCannotBeReadNowKeepsItsRecordIsToldAboutAndComesBackLat
   EXPECT_EQ(TextOf(*note), L"a");
 }
 
-// A text file larger than a note takes is not read at all, and is told about as a file that cannot
-// be read now: the note keeps its record for a later start.
+// A text file larger than a note takes is not read, and is told about as a file that cannot be
+// read now: the note keeps its record for a later start.
 TEST_F(NoteTest, FileLargerThanANoteTakesKeepsItsRecordAndIsToldAbout) {
+  Write(textPath_, std::string(kFirstBytesJudged, 'a'));
   {
-    UniqueFile file(::CreateFileW(textPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file);
-    // Text as far as the program judges a file by its first bytes, then a hole of zeros.
-    const std::string text(kFirstBytesJudged, 'a');
-    DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
-    LARGE_INTEGER size{};
-    size.QuadPart = static_cast<LONGLONG>(kLargestLinkedFile) + 1;
+    UniqueFile file(::CreateFileW(textPath_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const LARGE_INTEGER size{.QuadPart = static_cast<LONGLONG>(kLargestLinkedFile) + 1};
     ASSERT_TRUE(::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get()));
   }
   WriteNewRecord(textPath_);
   const std::string record = Read(record_);
-  auto note = Open();
-  EXPECT_FALSE(note->IsOpen());
+  EXPECT_FALSE(Open()->IsOpen());
   EXPECT_EQ(Read(record_), record);
   ASSERT_EQ(unreadable_.size(), 1u);
   EXPECT_EQ(unreadable_[0].error, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
