@@ -11,6 +11,7 @@ Varnel figure is also taken of an older build in the same rounds, right beside t
 
 import argparse
 import datetime
+import json
 import os
 import pathlib
 import platform
@@ -40,6 +41,9 @@ EDIT = "編集済み"
 LONG_LINE_CHARACTERS = 100_000
 TIMEOUT = 180
 IDLE_SECONDS = 60
+# A file of zeros linked as a note's text: sparse, so it costs the disk nothing.
+HUGE_BYTES = 2 * 1024 ** 3
+FOLLOW_SECONDS = 10
 
 
 class Broken(Exception):
@@ -216,6 +220,60 @@ class Bench:
         written = sum(1 for name, mtime in at_end.items() if at_start.get(name) != mtime)
         return {"cpu": cpu, "written": written}
 
+    def varnel_huge(self, exe, count=10, size=HUGE_BYTES):
+        """The Varnel build exe with count notes and one more linked to a sparse file of size bytes of
+        zeros, no text: start-up to the main window and the count notes shown, and memory once idle.
+        The zeros' note is closed, its record removed, its file untouched, as for any file that is no
+        text."""
+        folder = self.folder(f"varnel-huge-{count}")
+        shutil.copy2(exe, folder / "varnel.exe")
+        texts = write_varnel_notes(folder, count + 1, NOTE_BYTES)
+        with open(texts[0], "wb") as zeros:
+            zeros.truncate(size)
+        process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
+        try:
+            def shown(windows):
+                names = [w.name for w in windows]
+                return CAPTION in names and len(names) - 1 >= count
+            startup = self.wait_windows(process, shown, f"{count} notes and the main window")
+            process.wait_idle()
+            peak = process.peak_mib()
+            main = next(w for w in self.watcher.windows(process.pid) if w.name == CAPTION)
+            self.watcher.close_window(main.id)
+            if process.wait(TIMEOUT) is None:
+                raise Broken("Varnel did not exit after its main window was closed")
+        finally:
+            process.stop()
+        if texts[0].with_suffix(".dat").exists() or texts[0].stat().st_size != size or process.code != 0:
+            raise Broken(f"the zeros' record kept or their file changed (exit code {process.code})")
+        return {"startup": startup, "peak": peak}
+
+    def varnel_follow(self, exe, size=1024 * 1024, seconds=FOLLOW_SECONDS, every=0.1):
+        """The Varnel build exe with one unedited note on a file of size bytes, which another program
+        then appends a line to every `every` seconds for `seconds` seconds, as a log is written: the
+        processor time the program used meanwhile, and how many of the lines written the note showed
+        by the last write ("shown"; it follows a file that is never quiet at least every 2 s)."""
+        folder = self.folder("varnel-follow")
+        shutil.copy2(exe, folder / "varnel.exe")
+        log = write_varnel_notes(folder, 1, size)[0]
+        process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
+        try:
+            self.wait_windows(process, lambda windows: CAPTION in [w.name for w in windows], "the main window")
+            process.wait_idle(quiet=1)
+            ticks, started, written = process.cpu_ticks(), time.monotonic(), 0
+            while time.monotonic() - started < seconds:
+                written += 1
+                with open(log, "ab") as file:
+                    file.write(f"{written:06} ログの行\r\n".encode("cp932"))
+                time.sleep(max(0.0, started + written * every - time.monotonic()))
+            cpu = (process.cpu_ticks() - ticks) / os.sysconf("SC_CLK_TCK")
+            texts = [child["text"] for note in json.loads(self.probe("dump", "VarnelNote") or "[]")
+                     for child in note["children"] if child["class"] == "Edit"]
+            shown = max((n for n in range(written + 1) if any(f"{n:06} ログの行" in t for t in texts)), default=0)
+        finally:
+            process.stop()
+        return {"cpu": cpu, "shown": shown / written}
+
     def journal_write(self):
         """One journal write of a 1 MB and of a 10 MB note's text, in milliseconds, inside a program
         of its own."""
@@ -341,6 +399,8 @@ def main():
                                                      loading=True),
         "floor 10 MB": lambda _: bench.floor(1, 10 * 1024 * 1024),
         "journal write": lambda _: bench.journal_write(),
+        "varnel 10 and 2 GiB of zeros": lambda exe: bench.varnel_huge(exe),
+        "varnel follow 1 MB log": lambda exe: bench.varnel_follow(exe),
         "varnel idle 101": lambda exe: bench.varnel_idle(exe, 101),
         "varnel idle 101 folders": lambda exe: bench.varnel_idle(exe, 101, own_folders=True),
         "floor idle 101": lambda _: bench.floor_idle(101),
@@ -454,6 +514,11 @@ def print_table(results, compared):
     ratio("- with / without the 10 MB note", "varnel 101 10 MB", "varnel 101", "startup", 1.1, False)
     measured("- longest unanswered while loading", "varnel 101 10 MB", "unanswered", "s", 0.2, False)
     measured("- whole text in", "varnel 101 10 MB", "loaded", "s")
+    measured("start-up, 10 notes and one on 2 GiB of zeros", "varnel 10 and 2 GiB of zeros", "startup", "s")
+    measured("- peak memory", "varnel 10 and 2 GiB of zeros", "peak", "MiB")
+    measured(f"1 MB log, a line every 0.1 s for {FOLLOW_SECONDS} s: processor time", "varnel follow 1 MB log", "cpu",
+             "s")
+    measured("- share of the lines shown by the last write", "varnel follow 1 MB log", "shown", "")
     measured("journal write, 1 MB note", "journal write", "1 MB", "ms")
     measured("journal write, 10 MB note", "journal write", "10 MB", "ms")
     measured(f"idle {IDLE_SECONDS} s, 101 notes: processor time", "varnel idle 101", "cpu", "s")

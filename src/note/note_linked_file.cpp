@@ -5,6 +5,8 @@
 
 #include "note/note_window.h"
 
+#include <algorithm>
+
 #include "note/text_slices.h"
 #include "platform/texts.h"
 #include "storage/journal.h"
@@ -12,8 +14,12 @@
 namespace varnel {
 namespace {
 
-// Writers often save in several steps: the note looks once the file has been quiet this long.
-constexpr UINT kSettleMs = 300;
+// Writers often save in several steps: the note looks once the file has been quiet this long...
+constexpr ULONGLONG kSettleMs = 300;
+// ...or this long after the first change it has not looked at, when the file is never quiet so
+// long (a log written to several times a second). Each look reads the file whole: there is at most
+// one every 0.3 s, however often the file is written.
+constexpr ULONGLONG kLongestWaitMs = 2000;
 // A folder that could not be watched (a drive that went away) is asked again this often, and only
 // then: a watched file costs nothing while nobody writes.
 constexpr UINT kWatchRetryMs = 5000;
@@ -54,10 +60,18 @@ std::optional<std::string> NoteWindow::OtherVersionOnDisk() const {
   return std::move(read.bytes);
 }
 
-void NoteWindow::OnLinkedFileNotice() noexcept { ::SetTimer(hwnd(), kFileSettledTimer, kSettleMs, nullptr); }
+// Every change starts the wait for quiet again, up to the longest wait.
+void NoteWindow::OnLinkedFileNotice() noexcept {
+  const ULONGLONG now = ::GetTickCount64();
+  if (!firstUnseenChange_) firstUnseenChange_ = now;
+  const ULONGLONG waited = now - *firstUnseenChange_;
+  const ULONGLONG wait = waited < kLongestWaitMs ? std::min(kSettleMs, kLongestWaitMs - waited) : 0;
+  ::SetTimer(hwnd(), kFileSettledTimer, static_cast<UINT>(std::max<ULONGLONG>(wait, USER_TIMER_MINIMUM)), nullptr);
+}
 
 void NoteWindow::OnLinkedFileSettled() noexcept {
   ::KillTimer(hwnd(), kFileSettledTimer);
+  firstUnseenChange_.reset();
   try {
     CheckLinkedFile();
   } catch (...) {
@@ -86,10 +100,13 @@ void NoteWindow::CheckLinkedFile() {
   }
   // The folder told of a change: the bytes are read even when size, time and identity look the
   // same, as they do for a rewrite of the same length within one tick of the file system's clock.
+  const ReadResult read = ReadLinkedFile(textPath_);
+  // No text, or more than a note takes: not what the note holds (it never holds that much unless
+  // it wrote that much itself), and nothing an unedited note can show.
+  const bool unusable = read.noText || read.error == ERROR_FILE_TOO_LARGE;
   // Held by the writer still: its next change tells again.
-  const ReadResult read = ReadWholeFile(textPath_);
-  if (!read.bytes) return;
-  if (Fnv1a64(*read.bytes) == journal_.FileHash()) {
+  if (!read.bytes && !unusable) return;
+  if (read.bytes && Fnv1a64(*read.bytes) == journal_.FileHash()) {
     // Touched, written by the note itself, or put back as it was: nothing to follow.
     if (fileMark_ == FileMark::Gone) {
       fileMark_ = FileMark::None;
@@ -104,16 +121,18 @@ void NoteWindow::CheckLinkedFile() {
     }
     return;
   }
-  FollowLinkedFile(*read.bytes);
+  if (read.bytes) FollowLinkedFile(*read.bytes);
 }
 
 // Shows the file's new text in place of the old, keeping the caret and the scroll position where
-// the text allows; a long text goes in slices, read-only and unsaved until it is all in. A file that
-// is no longer text leaves the note as it is.
+// the text allows; a long text goes in slices, read-only and unsaved until it is all in, and when it
+// only goes on from the text shown (a file written to at its end), only what was added goes in. A
+// file that is no longer text leaves the note as it is. The text box holds savedText_.
 void NoteWindow::FollowLinkedFile(const std::string& bytes) {
   std::optional<DecodedText> decoded = DecodeLinkedText(bytes, codePage_);
   if (!decoded) return;
-  if (!ShowText(decoded->text, textBox_.View())) {
+  const std::size_t kept = decoded->text.starts_with(savedText_) ? savedText_.size() : 0;
+  if (!ShowText(decoded->text, textBox_.View(), kept)) {
     // The box could not take the whole text, and nothing partial may ever be saved. A short text
     // goes back to the one it showed, still the file's as far as the note knows; setting a long one
     // back at once would freeze the program, so the note closes as a failed slice closes it.

@@ -173,16 +173,20 @@ bool NoteTextBox::SetText(const std::wstring& text) {
   return Text() == text;
 }
 
-bool NoteTextBox::BeginSlices(std::wstring text, const TextBoxView& view) {
+bool NoteTextBox::BeginSlices(std::wstring text, const TextBoxView& view, std::size_t kept) {
+  const bool wrap = WrapsQuickly(text);
+  // A box made again, or one still taking another text, holds none of it; the whole text is
+  // checked once it is in.
+  if (!control_ || loading_ || wrap != Wraps() || kept > text.size()) kept = 0;
   // The control is made again, if at all, for the whole text's lines, not the first slice's.
-  if (!ControlFor(WrapsQuickly(text))) return false;
+  if (!ControlFor(wrap)) return false;
   UseLongTextBreaks(true);
-  const std::size_t first = SliceEnd(text, 0, kTextSliceLength);
+  const std::size_t first = kept ? kept : SliceEnd(text, 0, kTextSliceLength);
   sliced_ = std::move(text);
   handedOver_ = first;
   loading_ = true;
   ::SendMessageW(control_, EM_SETREADONLY, TRUE, 0);
-  if (!::SetWindowTextW(control_, sliced_.substr(0, first).c_str())) {
+  if (!kept && !::SetWindowTextW(control_, sliced_.substr(0, first).c_str())) {
     EndSlices(false);
     return false;
   }

@@ -76,8 +76,9 @@ class NoteTextBox {
   // answers meanwhile: the first slice now, one more at each AppendSlice. Until the last one is in,
   // the box is read-only and shows view as far as the text then reaches, or wherever the user has
   // moved since. False when the control does not take the first slice. SetText ends a load that
-  // is under way, and BeginSlices replaces it.
-  bool BeginSlices(std::wstring text, const TextBoxView& view);
+  // is under way, and BeginSlices replaces it. When the box's whole text is the first kept
+  // characters of text (a file written to at its end), only the rest goes in.
+  bool BeginSlices(std::wstring text, const TextBoxView& view, std::size_t kept = 0);
   bool Loading() const noexcept { return loading_; }
   enum class SliceProgress { More, Whole, Failed };
   // Whole once the last slice is in and the control holds exactly the text, which it then takes

@@ -169,14 +169,15 @@ void NoteWindow::KeepOnScreen() noexcept {
 }
 
 // Replaces the text box's content by the linked text file's. Nothing changes when the file cannot
-// be read now (NotNow, error says why); a file that is gone for good or is not text is Lost, and
-// then the text box may hold anything: the caller closes the note without saving. The linked file
-// itself is never written here. A long text goes into the text box in slices after this returns,
-// shown from its start.
+// be read now (NotNow, error says why; a file too large for a note is one); a file that is gone for
+// good or is not text is Lost, and then the text box may hold anything: the caller closes the note
+// without saving. The linked file itself is never written here. A long text goes into the text box
+// in slices after this returns, shown from its start.
 NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
   std::optional<FileState> state;
   const ReadResult read =
-      textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadWholeFile(textPath_, &state);
+      textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadLinkedFile(textPath_, &state);
+  if (read.noText) return TextLoad::Lost;
   if (!read.bytes) {
     error = read.error;
     // A folder where the file should be is no text file either, now or later.
@@ -199,7 +200,7 @@ NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
 
 // Under Wine a text box takes a 10 MB text in 12-13 s and answers nothing meanwhile; in slices the
 // program answers between them, and the other notes and the main window do not wait.
-bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view) {
+bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view, std::size_t kept) {
   if (!ShownInSlices(text)) {
     // A short text put back from the journal ends a long one's load at once.
     ::KillTimer(hwnd(), kTextSliceTimer);
@@ -208,7 +209,7 @@ bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view) {
     return true;
   }
   // A long text replaces one still going in, and goes on at the same timer.
-  if (!textBox_.BeginSlices(std::move(text), view)) return false;
+  if (!textBox_.BeginSlices(std::move(text), view, kept)) return false;
   // A timer's message comes after the user's input and the windows' painting.
   if (::SetTimer(hwnd(), kTextSliceTimer, USER_TIMER_MINIMUM, nullptr)) return true;
   NoteTextBox::SliceProgress progress = NoteTextBox::SliceProgress::More;

@@ -92,8 +92,9 @@ class NoteWindow final : public WindowBase {
   enum class TextLoad { Loaded, NotNow, Lost };
   TextLoad LoadLinkedText(DWORD& error);
   // Shows text in the text box, a long one in slices between the program's messages, with the
-  // user's selection and scroll put back as far as the text reaches.
-  bool ShowText(std::wstring text, const TextBoxView& view);
+  // user's selection and scroll put back as far as the text reaches. kept: how much of the text's
+  // start the text box holds already (its whole text), which a long text then keeps.
+  bool ShowText(std::wstring text, const TextBoxView& view, std::size_t kept = 0);
   void OnTextSlice() noexcept;
   static constexpr UINT_PTR kTextSliceTimer = 0x5453;
   // Posted when the text box's text cannot be drawn: the text box's control shows it instead.
@@ -186,6 +187,8 @@ class NoteWindow final : public WindowBase {
   // changes; the bytes last read or written are the journal's FileHash().
   FileMark fileMark_ = FileMark::None;
   std::unique_ptr<FileWatch> watch_;
+  // When the first change not yet looked at was told (GetTickCount64), while one waits.
+  std::optional<ULONGLONG> firstUnseenChange_;
   std::unique_ptr<WebView> webStrip_;
   UniqueMenu menu_;  // never shown as a menu bar
 };

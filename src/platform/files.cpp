@@ -7,6 +7,7 @@
 
 #include "platform/texts.h"
 #include "platform/unique_handle.h"
+#include "storage/linked_text.h"
 #include "storage/paths.h"
 #include "storage/record_name.h"
 
@@ -53,22 +54,51 @@ DWORD WriteAndFlush(const std::wstring& path, std::string_view bytes) {
   return ERROR_SUCCESS;
 }
 
-ReadResult ReadAll(HANDLE file) {
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file, &size)) return {std::nullopt, ::GetLastError()};
-  if (static_cast<unsigned long long>(size.QuadPart) > std::numeric_limits<DWORD>::max())
-    return {std::nullopt, ERROR_FILE_TOO_LARGE};
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  size_t filled = 0;
-  while (filled < bytes.size()) {
+// Reads into bytes from filled on, until it holds upTo bytes or the file ends.
+DWORD ReadInto(HANDLE file, std::string& bytes, size_t& filled, size_t upTo) {
+  while (filled < upTo) {
     DWORD got = 0;
-    DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - filled, 1u << 20));
-    if (!::ReadFile(file, bytes.data() + filled, want, &got, nullptr)) return {std::nullopt, ::GetLastError()};
+    DWORD want = static_cast<DWORD>(std::min<size_t>(upTo - filled, 1u << 20));
+    if (!::ReadFile(file, bytes.data() + filled, want, &got, nullptr)) return ::GetLastError();
     if (got == 0) break;
     filled += got;
   }
+  return ERROR_SUCCESS;
+}
+
+// With linkedText, the file must be one a note can take (ReadLinkedFile): the first bytes are read
+// and judged before the size is, and before the memory for the rest is taken.
+ReadResult ReadAll(HANDLE file, bool linkedText = false) {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file, &size)) return {std::nullopt, ::GetLastError()};
+  const unsigned long long whole = static_cast<unsigned long long>(size.QuadPart);
+  std::string bytes;
+  size_t filled = 0;
+  if (linkedText) {
+    bytes.resize(static_cast<size_t>(std::min<unsigned long long>(whole, kFirstBytesJudged)));
+    if (DWORD error = ReadInto(file, bytes, filled, bytes.size()); error != ERROR_SUCCESS) return {std::nullopt, error};
+    if (FirstBytesShowNoText(std::string_view(bytes).substr(0, filled))) return {std::nullopt, ERROR_SUCCESS, true};
+    // A file that ended early (it shrank meanwhile) is read.
+    if (filled < bytes.size()) {
+      bytes.resize(filled);
+      return {std::move(bytes), ERROR_SUCCESS};
+    }
+  }
+  const unsigned long long largest = linkedText ? kLargestLinkedFile : std::numeric_limits<DWORD>::max();
+  if (whole > largest) return {std::nullopt, ERROR_FILE_TOO_LARGE};
+  bytes.resize(static_cast<size_t>(whole));
+  if (DWORD error = ReadInto(file, bytes, filled, bytes.size()); error != ERROR_SUCCESS) return {std::nullopt, error};
   bytes.resize(filled);
   return {std::move(bytes), ERROR_SUCCESS};
+}
+
+ReadResult ReadFileAt(const std::wstring& path, std::optional<FileState>* state, bool linkedText) {
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return {std::nullopt, ::GetLastError()};
+  ReadResult result = ReadAll(file.get(), linkedText);
+  if (state && result.bytes) *state = FileStateOf(file.get());
+  return result;
 }
 
 // The file a path leads to once links and junctions on the way are followed.
@@ -292,12 +322,11 @@ std::vector<std::wstring> ListRecordFileNames(const std::wstring& folder) {
 }
 
 ReadResult ReadWholeFile(const std::wstring& path, std::optional<FileState>* state) {
-  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return {std::nullopt, ::GetLastError()};
-  ReadResult result = ReadAll(file.get());
-  if (state && result.bytes) *state = FileStateOf(file.get());
-  return result;
+  return ReadFileAt(path, state, false);
+}
+
+ReadResult ReadLinkedFile(const std::wstring& path, std::optional<FileState>* state) {
+  return ReadFileAt(path, state, true);
 }
 
 std::optional<FileState> FileStateOf(HANDLE file) {

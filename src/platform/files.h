@@ -34,10 +34,23 @@ struct FileState {
 struct ReadResult {
   std::optional<std::string> bytes;
   DWORD error = ERROR_SUCCESS;
+  // Set by ReadLinkedFile when the file's first bytes showed it is no text: it was read no further.
+  bool noText = false;
 };
 // With state, also the file's state as it was read, when the system tells it: asked of the open
 // file, which costs less than opening it again (0.6 ms a note at start under Wine).
 ReadResult ReadWholeFile(const std::wstring& path, std::optional<FileState>* state = nullptr);
+
+// The largest linked file a note reads. A Japanese text this long kept the main window away for
+// 0.7 s, then took minutes to go into its note in slices, with the program holding 137-164 MiB
+// (bench/README.md); ten times that would cost ten times as much.
+inline constexpr std::uint64_t kLargestLinkedFile = 32 * 1024 * 1024;
+
+// Reads a linked text file as ReadWholeFile does, unless it cannot be a note's text: one whose
+// first bytes show it is no text (FirstBytesShowNoText) comes back without bytes, marked noText,
+// and otherwise one larger than kLargestLinkedFile fails with ERROR_FILE_TOO_LARGE. Either way it
+// is read no further than its first bytes, whatever its size.
+ReadResult ReadLinkedFile(const std::wstring& path, std::optional<FileState>* state = nullptr);
 
 // The state of the file a path leads to (links followed), or nothing when it cannot be asked:
 // GetLastError() then says why (ERROR_FILE_NOT_FOUND for a missing file, for one).

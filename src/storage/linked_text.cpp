@@ -105,6 +105,18 @@ std::optional<DecodedText> DecodeLinkedText(std::string_view bytes, const CodePa
   return result;
 }
 
+// A zero byte is a NUL character in every multibyte code page and in UTF-8: no lead byte takes it
+// as a trail byte. After a UTF-16 mark the units are read in pairs of bytes.
+bool FirstBytesShowNoText(std::string_view firstBytes) noexcept {
+  if (!firstBytes.starts_with(kUtf16LeMark) && !firstBytes.starts_with(kUtf16BeMark)) {
+    return firstBytes.find('\0') != std::string_view::npos;
+  }
+  for (std::size_t i = kUtf16LeMark.size(); i + 1 < firstBytes.size(); i += 2) {
+    if (firstBytes[i] == '\0' && firstBytes[i + 1] == '\0') return true;
+  }
+  return false;
+}
+
 std::optional<EncodedText> EncodeLinkedText(std::wstring_view text, const TextFormat& format,
                                             const CodePage& systemCodePage) {
   const std::wstring_view lineEnd = LineEndText(format.lineEnd);

@@ -3,6 +3,7 @@
 // the file's lines joined by CR LF with no line end after the last one; writing adds one line end
 // after the last line, so a file read and written back unchanged keeps every byte.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,16 @@ struct DecodedText {
 // none). Nothing when the bytes are not text: invalid in their encoding, or holding a NUL
 // character.
 std::optional<DecodedText> DecodeLinkedText(std::string_view bytes, const CodePage& systemCodePage);
+
+// How many of a file's first bytes FirstBytesShowNoText is given: every file a note reads is read
+// this far before it is read whole.
+inline constexpr std::size_t kFirstBytesJudged = 64 * 1024;
+
+// True when a file's first bytes already show that the whole file is no text, so that
+// DecodeLinkedText would give nothing for it: they hold a NUL character (a zero byte, or a zero
+// unit after a UTF-16 mark), which no text file holds and nearly every other file does early on.
+// A file of gigabytes is then refused without reading the rest.
+bool FirstBytesShowNoText(std::string_view firstBytes) noexcept;
 
 struct EncodedText {
   std::string bytes;

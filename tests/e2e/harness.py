@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 HERE = pathlib.Path(__file__).resolve().parent
@@ -99,6 +100,34 @@ def hold(path):
             release.touch()
             wait_until(lambda: said("released") or not said("held"), message=f"the hold on {path} to end")
             holder.wait(timeout=30)
+
+
+def log_line(number):
+    """The numbered line log_writer appends, as the note shows it (without its line end)."""
+    return f"ログの行 {number:05}"
+
+
+@contextlib.contextmanager
+def log_writer(path, every=0.1):
+    """Another program appending a numbered line (log_line, code page 932) to the file every `every`
+    seconds for as long as the block runs, as a log is written; yields a function that tells how many
+    lines it has written so far."""
+    stop = threading.Event()
+    written = [0]
+
+    def write():
+        while not stop.wait(every):
+            with open(path, "ab") as file:
+                file.write((log_line(written[0] + 1) + "\r\n").encode("cp932"))
+            written[0] += 1
+
+    writer = threading.Thread(target=write, daemon=True)
+    writer.start()
+    try:
+        yield lambda: written[0]
+    finally:
+        stop.set()
+        writer.join()
 
 
 def windows_of(class_name, visible_only=True):
@@ -259,6 +288,11 @@ class App:
             except OSError:
                 continue
         return None
+
+    def peak_memory_mib(self):
+        """The most memory the running program has held resident so far (VmHWM), in MiB."""
+        status = pathlib.Path(f"/proc/{self.program_pid()}/status").read_text()
+        return next(int(line.split()[1]) for line in status.splitlines() if line.startswith("VmHWM:")) / 1024
 
     def wine_messages(self):
         return "".join(log.read_text(errors="replace") for log in sorted(self.logs.glob("wine-*.log")))

@@ -8,8 +8,8 @@ import subprocess
 import time
 import unittest
 
-from harness import (App, DIALOG, notes, probe, screenshot, set_text, wait_until, windows_of, windows_path,
-                     xdotool)
+from harness import (App, DIALOG, log_line, log_writer, notes, probe, screenshot, set_text, wait_until, windows_of,
+                     windows_path, xdotool)
 
 MENU, TOOLTIP = "#32768", "tooltips_class32"
 COMMANDS = ["フォント", "文字色", "背景色", "WebツールバーON/OFF", "テキストデータの再読込み",
@@ -156,6 +156,44 @@ class FollowTest(unittest.TestCase):
         self.assertFalse(path.exists())
         self.assertEqual(self.app.read("e.txt"), cp932("付箋で編集した\r\n"))
         self.assertEqual(self.recovery_files(), [])
+
+    def test_an_unedited_note_shows_a_log_written_ten_times_a_second_while_it_is_written(self):
+        left = 300
+        # Long enough to go into the note in slices.
+        head = "記録の始まり、まだ何もない\r\n" * 1500
+        self.link("1.dat", "log.txt", cp932(head), 4500)
+        self.start(1)
+        path = self.app.path("log.txt")
+        with log_writer(path) as written:
+            # Twice while the writes go on: the note keeps up with them, not only once they stop.
+            for _ in range(2):
+                line = log_line(written() + 1)
+                wait_until(lambda: line in self.note(left)["text_box"]["text"], timeout=30,
+                           message=f"the note to show {line!r} while the log is written")
+        self.shows(left, path.read_bytes().decode("cp932")[:-2])
+        self.assertFalse(self.marked(left))
+
+    def test_a_touch_or_an_identical_rewrite_of_an_edited_notes_file_is_no_change(self):
+        edited, unedited = 150, 450
+        original = cp932("元の内容\r\n")
+        self.link("1.dat", "memo.txt", original, 2250)
+        self.link("2.dat", "other.txt", cp932("別の付箋\r\n"), 6750)
+        self.start(2)
+        set_text(self.note(edited)["text_box"]["hwnd"], "付箋の編集")
+        path = self.app.path("memo.txt")
+        os.utime(path)
+        rewrite_in_place(path, original)
+        replace_by_rename(path, original)
+        # The other note's file, changed last, has been followed: the edited note has looked too.
+        rewrite_in_place(self.app.path("other.txt"), cp932("変えた\r\n"))
+        self.shows(unedited, "変えた")
+        time.sleep(0.5)
+        self.assertFalse(self.marked(edited))
+        # Nor is there a question before the note's text is written.
+        self.choose(edited, "テキストデータの上書き保存")
+        wait_until(lambda: self.app.read("memo.txt") == cp932("付箋の編集\r\n"), timeout=10,
+                   message="the note's text in its file, with no question asked")
+        self.assertEqual(windows_of(DIALOG), [])
 
     def test_an_edited_note_is_marked_asks_before_either_version_is_lost_and_keeps_both_at_exit(self):
         left = 300

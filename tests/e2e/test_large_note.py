@@ -1,6 +1,7 @@
 """A note linked to a file of several megabytes: the program starts as usual and keeps answering
 while the text goes into the note, the other notes take typing meanwhile, and an exit before the
-text is in leaves the large file exactly as it was and keeps its note for the next start."""
+text is in leaves the large file exactly as it was and keeps its note for the next start. A file of
+gigabytes that is no text costs the start neither time nor memory."""
 
 import os
 import unittest
@@ -55,6 +56,24 @@ class LargeNoteTest(unittest.TestCase):
         self.assertEqual(os.stat(self.app.path("large.txt")).st_mtime_ns, large_time)
         self.assertEqual(self.app.read("small.txt"), "一行目added\r\n".encode("cp932"))
         self.assertEqual(sorted(self.app.records()), ["1.dat", "2.dat"])
+
+    def test_a_huge_file_that_is_no_text_holds_up_neither_the_start_nor_the_other_notes(self):
+        size = 2 * 1024 ** 3
+        with open(self.app.path("zeros.bin"), "wb") as zeros:
+            zeros.truncate(size)  # sparse: costs the disk nothing
+        self.app.write_record("1.dat", "zeros.bin", left=1500, top=3000)
+        self.app.write("small.txt", "一行目\r\n".encode("cp932"))
+        self.app.write_record("2.dat", "small.txt", left=6000, top=3000)
+
+        process = self.app.start()
+        # Generous waits: a start that read the whole file took 10 s and more.
+        self.app.main_window(timeout=8)
+        wait_until(lambda: [n["text_box"]["text"] for n in notes()] == ["一行目"], timeout=8, message="the other note")
+        self.assertLess(self.app.peak_memory_mib(), 400)
+        # As any file that is no text: its note is gone with its record, the file is left alone.
+        self.assertEqual(self.app.records(), ["2.dat"])
+        self.assertEqual(self.app.close_main_window(process), 0)
+        self.assertEqual(os.stat(self.app.path("zeros.bin")).st_size, size)
 
 
 if __name__ == "__main__":

@@ -106,6 +106,26 @@ TEST_F(LinkedTextTest, NotText) {
   }
 }
 
+// A file is judged from its first bytes only where the whole file, whatever follows, is no text.
+TEST_F(LinkedTextTest, FirstBytesShowNoTextOnlyWhereNoFileStartingSoIsText) {
+  const struct {
+    std::string first;
+    bool noText;
+  } cases[] = {
+      {std::string("a\r\n\0", 4), true},
+      {std::string("MZ\x90\0\x03\0", 6), true},
+      {std::string("\xFF\xFE" "a\0\0\0", 6), true},  // a NUL unit in UTF-16
+      {std::string("\xFE\xFF\0a\0\0", 6), true},
+      {"\x83\x81\x83\x82\r\n", false},
+      {std::string("\xFF\xFE" "a\0\r\0\n\0", 8), false},  // zero bytes in UTF-16 text
+      {std::string("\xFF\xFE" "a\0\0b\0", 7), false},      // zero bytes of two units, one cut off
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FirstBytesShowNoText(c.first), c.noText) << testing::PrintToString(c.first);
+    if (c.noText) EXPECT_EQ(DecodeLinkedText(c.first + "more text\r\n", *cp932_), std::nullopt);
+  }
+}
+
 TEST_F(LinkedTextTest, TextWithoutAFormInTheCodePageFallsBackToUtf8WithAMark) {
   const std::optional<EncodedText> encoded = EncodeLinkedText(L"\u3042\r\n\uD55C", {kCodePage, kLf}, *cp932_);
   ASSERT_TRUE(encoded.has_value());

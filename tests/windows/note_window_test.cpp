@@ -138,6 +138,36 @@ TEST_F(NoteTest, FileThatCannotBeReadNowKeepsItsRecordIsToldAboutAndComesBackLat
   EXPECT_EQ(TextOf(*note), L"a");
 }
 
+// A text file larger than a note takes is not read, and is told about as a file that cannot be
+// read now: the note keeps its record for a later start.
+TEST_F(NoteTest, FileLargerThanANoteTakesKeepsItsRecordAndIsToldAbout) {
+  Write(textPath_, std::string(kFirstBytesJudged, 'a'));
+  {
+    UniqueFile file(::CreateFileW(textPath_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const LARGE_INTEGER size{.QuadPart = static_cast<LONGLONG>(kLargestLinkedFile) + 1};
+    ASSERT_TRUE(::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get()));
+  }
+  WriteNewRecord(textPath_);
+  const std::string record = Read(record_);
+  EXPECT_FALSE(Open()->IsOpen());
+  EXPECT_EQ(Read(record_), record);
+  ASSERT_EQ(unreadable_.size(), 1u);
+  EXPECT_EQ(unreadable_[0].error, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+}
+
+// A save cut short by a kill leaves its temporary file beside the linked file; the note removes it
+// when it opens, also outside the records' folder, which only the start sweeps.
+TEST_F(NoteTest, LeftoverTemporaryFileBesideTheLinkedFileElsewhereGoesWhenTheNoteOpens) {
+  TempFolder elsewhere;
+  const std::wstring text = elsewhere.Path(L"メモ.txt");
+  Write(text, "a\r\n");
+  Write(text + L"." + std::to_wstring(::GetCurrentProcessId() + 4) + L".varnel-tmp", "half a save");
+  WriteNewRecord(text);
+  auto note = Open();
+  ASSERT_TRUE(note->IsOpen());
+  EXPECT_EQ(elsewhere.Names(L"*"), std::vector<std::wstring>{L"メモ.txt"});
+}
+
 TEST_F(NoteTest, RelativePathIsReadBesideTheRecordNeverInTheCurrentFolder) {
   Write(textPath_, "beside the record\r\n");
   Write(record_, *FormatNewRecord(L"メモ.txt", 1500, 750, *codePage_));
