@@ -122,7 +122,9 @@ TEST_F(LinkedTextTest, FirstBytesShowNoTextOnlyWhereNoFileStartingSoIsText) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FirstBytesShowNoText(c.first), c.noText) << testing::PrintToString(c.first);
-    if (c.noText) EXPECT_EQ(DecodeLinkedText(c.first + "more text\r\n", *cp932_), std::nullopt);
+    if (c.noText) {
+      EXPECT_EQ(DecodeLinkedText(c.first + "more text\r\n", *cp932_), std::nullopt);
+    }
   }
 }
 
