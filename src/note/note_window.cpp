@@ -104,14 +104,27 @@ void NoteWindow::Load(const NoteSettings& settings) {
       CloseWithoutSaving();
       return;
     case TextLoad::Lost:
-      DeleteFileIfPresent(recordPath_);
-      CloseWithoutSaving();
-      return;
+      // Edits an earlier run could not save do not go with the file: written in its place, they
+      // open as the note's file; kept nowhere, they keep the note's record too.
+      switch (journal_.RescueFromLostFile(textPath_, codePage_)) {
+        case NoteJournal::Rescue::kWrittenBack:
+          if (LoadLinkedText(error) == TextLoad::Loaded) break;
+          [[fallthrough]];
+        case NoteJournal::Rescue::kNone:
+          DeleteFileIfPresent(recordPath_);
+          CloseWithoutSaving();
+          return;
+        case NoteJournal::Rescue::kStays:
+          unreadable_.push_back({textPath_, error});
+          CloseWithoutSaving();
+          return;
+      }
+      break;
   }
   loaded_ = true;
   WatchLinkedFile();
   // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
-  if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, hwnd())) {
+  if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, textFormat_, hwnd())) {
     // A text box that holds the text put back only in part must never save it over the file: the
     // note closes unsaved, and its record and journal wait for the next start.
     if (!ShowText(std::move(*unsaved), TextBoxView{})) {
@@ -526,7 +539,7 @@ void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
 
 void NoteWindow::UpdateJournal() noexcept {
   try {
-    journal_.Update(textBox_.Text(), savedText_);
+    journal_.Update(textBox_.Text(), savedText_, textFormat_);
   } catch (...) {
     // Out of memory for a copy of the text: the next change tries again.
   }

@@ -17,6 +17,8 @@ class UnsavedText {
   static constexpr wchar_t kListName[] = L"未保存.lst";
   // Versions another program wrote to a linked file, kept before a note overwrote them.
   static constexpr wchar_t kOverwrittenListName[] = L"上書き前.lst";
+  // Edits of an earlier run's journal that no note could take back.
+  static constexpr wchar_t kJournalListName[] = L"編集記録.lst";
 
   // folders: where recovery files may go, tried in order; a missing folder is created.
   explicit UnsavedText(std::vector<std::wstring> folders);
@@ -41,6 +43,11 @@ class UnsavedText {
   // next start names it. False when no folder took it.
   bool KeepOtherVersion(const std::wstring& textPath, std::string_view bytes) noexcept;
 
+  // Keeps the text of a journal that no note can take back (its record or its linked file is gone)
+  // in a recovery file, listed so that a notice names it, this start's or, after a kill, the next
+  // one's. False when no folder took it.
+  bool KeepJournalText(const std::wstring& textPath, std::wstring_view text, const CodePage& systemCodePage) noexcept;
+
   // Linked files whose edits could be kept nowhere in this run.
   const std::vector<std::wstring>& Lost() const noexcept { return lost_; }
 
@@ -49,10 +56,14 @@ class UnsavedText {
   std::vector<UnsavedEntry> TakeEarlierEntries();
   // The same for the versions of other programs kept before an overwrite.
   std::vector<UnsavedEntry> TakeEarlierOverwritten();
+  // The same for the texts of journals that no note could take back.
+  std::vector<UnsavedEntry> TakeEarlierJournalTexts();
 
  private:
   bool KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes);
   bool AppendToList(const std::wstring& folder, const std::string& line, const wchar_t* listName = kListName);
+  // A recovery file of bytes in the first folder that takes it, listed in listName there.
+  bool KeepListed(const std::wstring& textPath, std::string_view bytes, const wchar_t* listName);
   std::vector<UnsavedEntry> TakeLists(const wchar_t* listName);
   // A recovery file of textPath's holding bytes in folder, made when missing; its path, or nothing.
   static std::wstring WriteRecoveryFile(const std::wstring& folder, const std::wstring& textPath,

@@ -53,7 +53,7 @@ class NoteJournalTest : public NoteFixture {
   void WriteJournal(const std::wstring& text, const std::string& baseBytes, const std::wstring& path = {},
                     const std::wstring& linked = {}) {
     const LinkedFileState base{baseBytes.size(), 0, Fnv1a64(baseBytes)};
-    Write(path.empty() ? journal_ : path, *FormatJournal({linked.empty() ? textPath_ : linked, base, text}));
+    Write(path.empty() ? journal_ : path, *FormatJournal({linked.empty() ? textPath_ : linked, base, {}, text}));
   }
 
   const std::wstring journal_ = JournalFileName(record_);
@@ -173,7 +173,7 @@ TEST_F(NoteJournalTest, AJournalFromBeforeAnOutsideChangeKeepsTheFilesContentBef
 }
 
 TEST_F(NoteJournalTest, AJournalThatCannotBePutBackIsRenamedAsideAndTheNoteOpensFromItsFile) {
-  const std::string whole = *FormatJournal({textPath_, {6, 0, Fnv1a64(kFile)}, L"typed"});
+  const std::string whole = *FormatJournal({textPath_, {6, 0, Fnv1a64(kFile)}, {}, L"typed"});
   const struct {
     const char* name;
     std::string bytes;
@@ -181,7 +181,7 @@ TEST_F(NoteJournalTest, AJournalThatCannotBePutBackIsRenamedAsideAndTheNoteOpens
       {"empty", ""},
       {"cut short", whole.substr(0, whole.size() - 1)},
       {"one byte changed", [&] { std::string b = whole; b[40] ^= 1; return b; }()},
-      {"another file's", *FormatJournal({folder_.Path(L"other.txt"), {6, 0, Fnv1a64(kFile)}, L"typed"})},
+      {"another file's", *FormatJournal({folder_.Path(L"other.txt"), {6, 0, Fnv1a64(kFile)}, {}, L"typed"})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -242,7 +242,7 @@ TEST_F(NoteJournalTest, StartUpRemovesOnlyTheJournalsOfRecordsThatAreGoneAndHalf
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(file);
   }
-  journals_.RemoveLeftovers(folder_.Path(L""));
+  journals_.KeepLeftovers(folder_.Path(L""), unsaved_, *codePage_);
   for (const std::wstring& path : kept) EXPECT_TRUE(PathExists(path)) << path;
   for (const std::wstring& path : gone) EXPECT_FALSE(PathExists(path)) << path;
 }
