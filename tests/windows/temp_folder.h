@@ -13,13 +13,19 @@ namespace varnel {
 
 class TempFolder {
  public:
+  // Always a folder made just now, never one that an earlier process left behind: Wine hands out
+  // the same process ids again and again, and a test program that was killed, or could not delete
+  // a file, leaves its folders in the prefix's temporary folder, files and read-only marks and all.
+  // A test that found such a folder under its name would start from another test's files.
   TempFolder() {
     wchar_t base[MAX_PATH + 1]{};
     ::GetTempPathW(MAX_PATH, base);
     static int counter = 0;
-    path_ = std::wstring(base) + L"varnel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
-    ::CreateDirectoryW(path_.c_str(), nullptr);
+    const std::wstring stem = std::wstring(base) + L"varnel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(::GetTickCount64()) + L"-";
+    do {
+      path_ = stem + std::to_wstring(++counter);
+    } while (!::CreateDirectoryW(path_.c_str(), nullptr) && ::GetLastError() == ERROR_ALREADY_EXISTS);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
