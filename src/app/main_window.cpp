@@ -104,8 +104,8 @@ void MainWindow::TellAboutEarlierUnsavedText() noexcept {
       const std::wstring keptApart = LoadText(IDS_JOURNAL_KEPT_APART_HEADING);
       const std::wstring changed = LoadText(IDS_JOURNAL_FILE_CHANGED_HEADING);
       const std::wstring setAside = LoadText(IDS_JOURNAL_SET_ASIDE_HEADING);
-      notice += (notice.empty() ? L"" : L"\r\n") +
-                JournalNotice(findings, {putBack, writtenBack, keptApart, changed, setAside}, LoadText(IDS_MORE_ENTRIES));
+      const JournalNoticeHeadings headings{putBack, writtenBack, keptApart, changed, setAside};
+      notice += (notice.empty() ? L"" : L"\r\n") + JournalNotice(findings, headings, LoadText(IDS_MORE_ENTRIES));
     }
     if (!notice.empty()) ShowMessageBox(hwnd(), notice, MB_OK | MB_ICONWARNING);
   } catch (...) {
