@@ -305,18 +305,25 @@ void NoteWindow::SaveOnClose() noexcept {
       !other || unsavedText_.KeepOtherVersion(textPath_, *other)) {
     written = SaveLinkedText().error == ERROR_SUCCESS;
   }
-  // Kept nowhere, the edit keeps its journal: the last copy of it.
-  if (!written && unsavedText_.Keep(textPath_, text, codePage_)) journal_.Remove();
+  if (written) return;
+  // Kept nowhere, the edit keeps its journal, brought up to date: the last copy of it.
+  if (unsavedText_.Keep(textPath_, text, codePage_)) {
+    journal_.Remove();
+  } else {
+    UpdateJournal();
+  }
 }
 
 // Writes the record only once the note has loaded, and only while its record file exists: a
-// discarded note must not bring its record back. A record that another program holds open still
-// exists. False when the note is not to be saved at all.
+// note whose record was deleted by hand must not bring it back. A record that another program holds
+// open still exists. False when the note is not to be saved at all.
 bool NoteWindow::SaveRecord() noexcept {
   if (!loaded_) return false;
   if (!FileExists(recordPath_)) {
-    // Nor its journal: the note is gone for good.
-    journal_.Remove();
+    // Unsaved edits stay in the journal, brought up to date: the next start keeps them in a
+    // recovery file and names it (or puts them back, if the record has come back by then). A text
+    // still going into the text box is not the note's text, and leaves the journal as it is.
+    if (!textBox_.Loading()) UpdateJournal();
     return false;
   }
   // Each save stands alone: a record that cannot be written does not cost the user the text.

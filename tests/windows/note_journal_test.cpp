@@ -108,7 +108,7 @@ TEST_F(NoteJournalTest, LosingTheFocusWritesAtOnceAndAnIdleNoteWritesNothing) {
   EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb日本語");
 }
 
-TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereKeepsIt) {
+TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereOrWithoutItsRecordKeepsItWhole) {
   struct Case {
     const char* name;
     bool readOnlyFile;   // the exit save fails
@@ -117,7 +117,7 @@ TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereK
     bool journalLeft;
   };
   for (const Case& c : {Case{"saved", false, false, false, false}, Case{"kept in a recovery file", true, false, false, false},
-                        Case{"kept nowhere", true, true, false, true}, Case{"record deleted", false, false, true, false}}) {
+                        Case{"kept nowhere", true, true, false, true}, Case{"record deleted by hand", false, false, true, true}}) {
     SCOPED_TRACE(c.name);
     Write(textPath_, kFile);
     WriteNewRecord(textPath_);
@@ -126,13 +126,15 @@ TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereK
     Type(*note, L" x");
     Pump(kPastThePause);
     ASSERT_TRUE(PathExists(journal_));
+    // Typed just before the exit, within the pause.
+    Type(*note, L"!");
     if (c.readOnlyFile) ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_READONLY);
     if (c.recordDeleted) ::DeleteFileW(record_.c_str());
     note->Close();
     ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(PathExists(journal_), c.journalLeft);
     if (c.journalLeft) {
-      EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb x");
+      EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb x!");
     }
     ::DeleteFileW(journal_.c_str());
   }
