@@ -13,10 +13,12 @@ namespace varnel {
 
 class TempFolder {
  public:
-  // Always a folder made just now, never one that an earlier process left behind: Wine hands out
-  // the same process ids again and again, and a test program that was killed, or could not delete
-  // a file, leaves its folders in the prefix's temporary folder, files and read-only marks and all.
-  // A test that found such a folder under its name would start from another test's files.
+  // Always a folder made just now, never one that an earlier process left behind: every Wine
+  // session (a new wineserver) numbers its processes from the same start (264, 272, ...), so a test
+  // program gets the process id of one in an earlier session, and a program that was killed leaves
+  // its folders in the prefix's temporary folder, files and read-only marks and all. A test that
+  // took such a folder over started from another test's files (a read-only "メモ.txt" made its
+  // first write fail with "access denied").
   TempFolder() {
     wchar_t base[MAX_PATH + 1]{};
     ::GetTempPathW(MAX_PATH, base);
