@@ -115,7 +115,8 @@ void NoteWindow::Load(const NoteSettings& settings) {
           CloseWithoutSaving();
           return;
         case NoteJournal::Rescue::kStays:
-          unreadable_.push_back({textPath_, error});
+          // A file that is there but not text was read without an error.
+          unreadable_.push_back({textPath_, error == ERROR_SUCCESS ? ERROR_INVALID_DATA : error});
           CloseWithoutSaving();
           return;
       }
