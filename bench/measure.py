@@ -275,18 +275,23 @@ class Bench:
         return {"cpu": cpu, "shown": shown / written}
 
     def journal_write(self):
-        """One journal write of a 1 MB and of a 10 MB note's text, in milliseconds, inside a program
-        of its own."""
+        """The journal of a 1 MB and of a 10 MB note's text, in milliseconds, inside a program of its
+        own: one write, the whole step when the journal's timer runs out, and one typed key."""
         folder = self.folder("journal-write")
         output = folder / "times.txt"
+        sizes = {"1 MB": 1024 * 1024, "10 MB": 10 * 1024 * 1024}
         with open(output, "wb") as out:
-            result = subprocess.run([WINE64, str(JOURNAL_WRITE), str(folder), str(1024 * 1024), str(10 * 1024 * 1024)],
+            result = subprocess.run([WINE64, str(JOURNAL_WRITE), str(folder), *map(str, sizes.values())],
                                     stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
                                     timeout=TIMEOUT, check=False)
-        times = dict(line.split() for line in output.read_text().splitlines() if line.strip())
-        if result.returncode != 0 or len(times) != 2:
+        times = {int(line.split()[0]): [1000 * float(t) for t in line.split()[1:]]
+                 for line in output.read_text().splitlines() if line.strip()}
+        if result.returncode != 0 or sorted(times) != sorted(sizes.values()):
             raise Broken(f"the journal timing ended with exit code {result.returncode}")
-        return {"1 MB": 1000 * float(times[str(1024 * 1024)]), "10 MB": 1000 * float(times[str(10 * 1024 * 1024)])}
+        figures = {}
+        for name, size in sizes.items():
+            figures[name], figures[f"{name} step"], figures[f"{name} key"] = times[size]
+        return figures
 
     def floor(self, count, size=NOTE_BYTES, drawn=False):
         """The floor program with the same texts: start to every window shown, memory once idle.
@@ -520,7 +525,10 @@ def print_table(results, compared):
              "s")
     measured("- share of the lines shown by the last write", "varnel follow 1 MB log", "shown", "")
     measured("journal write, 1 MB note", "journal write", "1 MB", "ms")
+    measured("- timer's whole step (text taken from the text box, then written)", "journal write", "1 MB step", "ms")
+    measured("- one typed key, same text box", "journal write", "1 MB key", "ms")
     measured("journal write, 10 MB note", "journal write", "10 MB", "ms")
+    measured("- timer's whole step (text taken from the text box, then written)", "journal write", "10 MB step", "ms")
     measured(f"idle {IDLE_SECONDS} s, 101 notes: processor time", "varnel idle 101", "cpu", "s")
     measured(f"idle {IDLE_SECONDS} s, 101 notes: files written", "varnel idle 101", "written", "")
     measured(f"idle {IDLE_SECONDS} s, 101 notes in 101 folders: processor time", "varnel idle 101 folders", "cpu", "s")

@@ -102,12 +102,15 @@ void MainWindow::TellAboutEarlierUnsavedText() noexcept {
     // Versions of other programs kept before an exit overwrote them join the journal's own.
     JournalFindings findings = journals_->Findings();
     for (UnsavedEntry& entry : unsavedText_->TakeEarlierOverwritten()) findings.changedFiles.push_back(std::move(entry));
+    for (UnsavedEntry& entry : unsavedText_->TakeEarlierJournalTexts()) findings.keptApart.push_back(std::move(entry));
     if (!findings.Empty()) {
       const std::wstring putBack = LoadText(IDS_JOURNAL_PUT_BACK_HEADING);
+      const std::wstring writtenBack = LoadText(IDS_JOURNAL_WRITTEN_BACK_HEADING);
+      const std::wstring keptApart = LoadText(IDS_JOURNAL_KEPT_APART_HEADING);
       const std::wstring changed = LoadText(IDS_JOURNAL_FILE_CHANGED_HEADING);
       const std::wstring setAside = LoadText(IDS_JOURNAL_SET_ASIDE_HEADING);
-      notice += (notice.empty() ? L"" : L"\r\n") +
-                JournalNotice(findings, {putBack, changed, setAside}, LoadText(IDS_MORE_ENTRIES));
+      const JournalNoticeHeadings headings{putBack, writtenBack, keptApart, changed, setAside};
+      notice += (notice.empty() ? L"" : L"\r\n") + JournalNotice(findings, headings, LoadText(IDS_MORE_ENTRIES));
     }
     if (!notice.empty()) ShowMessageBox(hwnd(), notice, MB_OK | MB_ICONWARNING);
   } catch (...) {
@@ -136,7 +139,7 @@ void MainWindow::OpenAllNotes() {
   // Half-written files of a run that was killed while saving go first; the records they were
   // meant to replace are whole.
   DeleteLeftoverTemporaries(folder_, L"*");
-  journals_->RemoveLeftovers(folder_);
+  journals_->KeepLeftovers(folder_, *unsavedText_, *codePage_);
   // The listing is taken once, before the first note opens.
   const std::vector<std::wstring> names = ListRecordFileNames(folder_);
   for (const std::wstring& name : names) OpenNote(JoinPath(folder_, name));

@@ -1,5 +1,7 @@
 #include "note/note_journal.h"
 
+#include <algorithm>
+
 #include "platform/files.h"
 #include "storage/paths.h"
 
@@ -16,13 +18,54 @@ std::uint64_t HashOfText(const std::wstring& text) {
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
+// Renames a damaged journal aside, never over an earlier one; the new name, or empty.
+std::wstring SetAside(const std::wstring& path) {
+  const std::wstring folder = FolderOf(path);
+  const std::wstring name = FileNameOf(path);
+  for (int attempt = 1; attempt <= kMaxSetAsideAttempts; ++attempt) {
+    std::wstring aside = JoinPath(folder, DamagedJournalFileName(name, attempt));
+    if (::MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) return aside;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return {};
+  }
+  return {};
+}
+
+// An earlier run's journal at path that no note can take back: nothing when there is none. A
+// damaged one is renamed aside and named in the findings; one that cannot even be renamed is named
+// where it is, and stays is set.
+std::optional<Journal> ReadLeftJournal(const std::wstring& path, JournalFindings& findings, bool& stays) {
+  const ReadResult read = ReadWholeFile(path);
+  if (!read.bytes && IsMissing(read.error)) return std::nullopt;
+  std::optional<Journal> journal = read.bytes ? ParseJournal(*read.bytes) : std::nullopt;
+  if (journal) return journal;
+  std::wstring aside = SetAside(path);
+  stays = aside.empty();
+  findings.setAside.push_back(stays ? path : std::move(aside));
+  return std::nullopt;
+}
+
+// Writes a journal's text where its linked file was, in the file's format, as an exit would write
+// it; false when anything is there now, or the folder is not, or the write fails.
+bool WriteInPlaceOfLostFile(const Journal& journal, const CodePage& codePage) {
+  if (journal.textPath.empty() || PathExists(journal.textPath)) return false;
+  const std::optional<EncodedText> encoded = EncodeLinkedText(journal.text, journal.format, codePage);
+  return encoded && WriteFileAtomically(journal.textPath, encoded->bytes) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
-void NoteJournals::RemoveLeftovers(const std::wstring& recordFolder) noexcept {
+void NoteJournals::KeepLeftovers(const std::wstring& recordFolder, UnsavedText& unsavedText,
+                                 const CodePage& codePage) noexcept {
   try {
     for (const std::wstring& name : ListFileNames(recordFolder, kJournalPattern)) {
       const std::optional<std::wstring> record = RecordFileNameOfJournal(name);
-      if (record && !PathExists(JoinPath(recordFolder, *record))) DeleteFileIfPresent(JoinPath(recordFolder, name));
+      if (!record || PathExists(JoinPath(recordFolder, *record))) continue;
+      const std::wstring path = JoinPath(recordFolder, name);
+      bool stays = false;
+      const std::optional<Journal> journal = ReadLeftJournal(path, findings_, stays);
+      // One that cannot be kept anywhere else stays for the next start.
+      if (journal && unsavedText.KeepJournalText(journal->textPath, journal->text, codePage)) DeleteFileIfPresent(path);
     }
     if (!fallbackFolder_.empty()) DeleteLeftoverTemporaries(fallbackFolder_, kJournalPattern);
   } catch (...) {
@@ -53,7 +96,7 @@ void NoteJournal::FileInStep(const std::wstring& textPath, std::string_view byte
 }
 
 std::optional<std::wstring> NoteJournal::TakeBack(const std::wstring& textPath, const std::wstring& fileText,
-                                                  HWND note) noexcept {
+                                                  const TextFormat& format, HWND note) noexcept {
   note_ = note;
   try {
     for (const std::wstring& path : {primaryPath_, fallbackPath_}) {
@@ -86,13 +129,12 @@ std::optional<std::wstring> NoteJournal::TakeBack(const std::wstring& textPath, 
         return std::nullopt;
       }
       journals_.Findings().putBack.push_back(textPath);
-      if (copy) {
-        journals_.Findings().changedFiles.push_back({textPath, std::move(*copy)});
-        // From the file as it is now, so that a second crash does not copy it again.
-        Write(journal->text);
-      } else {
-        writtenHash_ = HashOfText(journal->text);
-      }
+      if (copy) journals_.Findings().changedFiles.push_back({textPath, std::move(*copy)});
+      // From the file as it is now, so that a second crash does not copy it again, and with the
+      // file's format, which a journal of the first version lacks.
+      if (copy || journal->format != format) Write(journal->text, format);
+      // Written anew or not, a journal on disk holds this text.
+      writtenHash_ = HashOfText(journal->text);
       return std::move(journal->text);
     }
   } catch (...) {
@@ -102,14 +144,47 @@ std::optional<std::wstring> NoteJournal::TakeBack(const std::wstring& textPath, 
   return std::nullopt;
 }
 
-void NoteJournal::TextChanged() noexcept {
-  if (!note_) return;
-  changed_ = true;
-  // Each change starts the pause again: the journal is written when typing stops, not per key.
-  timerRunning_ = ::SetTimer(note_, kTimerId, kPauseMs, nullptr) != 0;
+NoteJournal::Rescue NoteJournal::RescueFromLostFile(const std::wstring& textPath, const CodePage& codePage) noexcept {
+  Rescue rescue = Rescue::kNone;
+  try {
+    for (const std::wstring& path : {primaryPath_, fallbackPath_}) {
+      if (path.empty()) continue;
+      bool stays = false;
+      const std::optional<Journal> journal = ReadLeftJournal(path, journals_.Findings(), stays);
+      if (!journal) {
+        if (stays) rescue = Rescue::kStays;
+        continue;
+      }
+      // Another file's text never goes to this one's place.
+      if (rescue == Rescue::kNone && journal->textPath == textPath && WriteInPlaceOfLostFile(*journal, codePage)) {
+        journals_.Findings().writtenBack.push_back(textPath);
+        rescue = Rescue::kWrittenBack;
+      } else if (!unsavedText_.KeepJournalText(journal->textPath, journal->text, codePage)) {
+        rescue = Rescue::kStays;
+        continue;
+      }
+      DeleteFileIfPresent(path);
+    }
+  } catch (...) {
+    // Out of memory: whatever is still on disk waits for the next start.
+    return Rescue::kStays;
+  }
+  return rescue;
 }
 
-void NoteJournal::Update(const std::wstring& text, const std::wstring& savedText) noexcept {
+void NoteJournal::TextChanged() noexcept {
+  if (!note_) return;
+  const ULONGLONG now = ::GetTickCount64();
+  if (!changed_) firstChangeAt_ = now;
+  changed_ = true;
+  // Each change starts the pause again: the journal is written when typing stops, not per key; yet
+  // no later than kLongestWaitMs after the first change it lacks, however long typing goes on.
+  const ULONGLONG deadline = firstChangeAt_ + kLongestWaitMs;
+  const ULONGLONG wait = deadline > now ? std::min<ULONGLONG>(kPauseMs, deadline - now) : 0;
+  timerRunning_ = ::SetTimer(note_, kTimerId, static_cast<UINT>(wait), nullptr) != 0;
+}
+
+void NoteJournal::Update(const std::wstring& text, const std::wstring& savedText, const TextFormat& format) noexcept {
   StopTimer();
   changed_ = false;
   if (!note_) return;
@@ -119,15 +194,15 @@ void NoteJournal::Update(const std::wstring& text, const std::wstring& savedText
   }
   if (writtenHash_ == HashOfText(text)) return;
   try {
-    Write(text);
+    Write(text, format);
   } catch (...) {
     // Out of memory for the journal's bytes: the next change tries again.
   }
 }
 
-void NoteJournal::Write(const std::wstring& text) {
+void NoteJournal::Write(const std::wstring& text, const TextFormat& format) {
   writtenHash_.reset();
-  const std::optional<std::string> bytes = FormatJournal({textPath_, base_, text});
+  const std::optional<std::string> bytes = FormatJournal({textPath_, base_, format, text});
   if (!bytes) return;
   if (WriteFileAtomically(primaryPath_, *bytes) == ERROR_SUCCESS) {
     if (!fallbackPath_.empty()) DeleteFileIfPresent(fallbackPath_);
@@ -156,18 +231,6 @@ void NoteJournal::StopTimer() noexcept {
   if (!timerRunning_) return;
   ::KillTimer(note_, kTimerId);
   timerRunning_ = false;
-}
-
-std::wstring NoteJournal::SetAside(const std::wstring& path) {
-  const std::wstring folder = FolderOf(path);
-  const std::wstring name = FileNameOf(path);
-  for (int attempt = 1; attempt <= kMaxSetAsideAttempts; ++attempt) {
-    std::wstring aside = JoinPath(folder, DamagedJournalFileName(name, attempt));
-    if (::MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) return aside;
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return {};
-  }
-  return {};
 }
 
 }  // namespace varnel

@@ -202,7 +202,7 @@ void NoteWindow::OnOverwriteSave() {
                  MB_OK | MB_ICONWARNING);
 }
 
-// After OK the record file goes, and the closing note finds none to write.
+// After OK the record file goes, and the edits with the journal: the user was told they are lost.
 void NoteWindow::OnDiscard() {
   if (ShowMessageBox(hwnd(), LoadText(IDS_DISCARD_QUESTION, {textPath_}), MB_OKCANCEL) != IDOK) return;
   if (!IsOpen()) return;
@@ -213,7 +213,8 @@ void NoteWindow::OnDiscard() {
                    MB_OK | MB_ICONWARNING);
     return;
   }
-  Close();
+  journal_.Remove();
+  CloseWithoutSaving();
 }
 
 }  // namespace varnel

@@ -104,14 +104,28 @@ void NoteWindow::Load(const NoteSettings& settings) {
       CloseWithoutSaving();
       return;
     case TextLoad::Lost:
-      DeleteFileIfPresent(recordPath_);
-      CloseWithoutSaving();
-      return;
+      // Edits an earlier run could not save do not go with the file: written in its place, they
+      // open as the note's file; kept nowhere, they keep the note's record too.
+      switch (journal_.RescueFromLostFile(textPath_, codePage_)) {
+        case NoteJournal::Rescue::kWrittenBack:
+          if (LoadLinkedText(error) == TextLoad::Loaded) break;
+          [[fallthrough]];
+        case NoteJournal::Rescue::kNone:
+          DeleteFileIfPresent(recordPath_);
+          CloseWithoutSaving();
+          return;
+        case NoteJournal::Rescue::kStays:
+          // A file that is there but not text was read without an error.
+          unreadable_.push_back({textPath_, error == ERROR_SUCCESS ? ERROR_INVALID_DATA : error});
+          CloseWithoutSaving();
+          return;
+      }
+      break;
   }
   loaded_ = true;
   WatchLinkedFile();
   // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
-  if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, hwnd())) {
+  if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, textFormat_, hwnd())) {
     // A text box that holds the text put back only in part must never save it over the file: the
     // note closes unsaved, and its record and journal wait for the next start.
     if (!ShowText(std::move(*unsaved), TextBoxView{})) {
@@ -293,18 +307,25 @@ void NoteWindow::SaveOnClose() noexcept {
       !other || unsavedText_.KeepOtherVersion(textPath_, *other)) {
     written = SaveLinkedText().error == ERROR_SUCCESS;
   }
-  // Kept nowhere, the edit keeps its journal: the last copy of it.
-  if (!written && unsavedText_.Keep(textPath_, text, codePage_)) journal_.Remove();
+  if (written) return;
+  // Kept nowhere, the edit keeps its journal, brought up to date: the last copy of it.
+  if (unsavedText_.Keep(textPath_, text, codePage_)) {
+    journal_.Remove();
+  } else {
+    UpdateJournal();
+  }
 }
 
 // Writes the record only once the note has loaded, and only while its record file exists: a
-// discarded note must not bring its record back. A record that another program holds open still
-// exists. False when the note is not to be saved at all.
+// note whose record was deleted by hand must not bring it back. A record that another program holds
+// open still exists. False when the note is not to be saved at all.
 bool NoteWindow::SaveRecord() noexcept {
   if (!loaded_) return false;
   if (!FileExists(recordPath_)) {
-    // Nor its journal: the note is gone for good.
-    journal_.Remove();
+    // Unsaved edits stay in the journal, brought up to date: the next start keeps them in a
+    // recovery file and names it (or puts them back, if the record has come back by then). A text
+    // still going into the text box is not the note's text, and leaves the journal as it is.
+    if (!textBox_.Loading()) UpdateJournal();
     return false;
   }
   // Each save stands alone: a record that cannot be written does not cost the user the text.
@@ -527,7 +548,7 @@ void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
 
 void NoteWindow::UpdateJournal() noexcept {
   try {
-    journal_.Update(textBox_.Text(), savedText_);
+    journal_.Update(textBox_.Text(), savedText_, textFormat_);
   } catch (...) {
     // Out of memory for a copy of the text: the next change tries again.
   }

@@ -87,15 +87,30 @@ void UnsavedText::MentionDamaged(const std::wstring& textPath, const std::wstrin
 
 bool UnsavedText::KeepOtherVersion(const std::wstring& textPath, std::string_view bytes) noexcept {
   try {
-    for (const std::wstring& folder : folders_) {
-      if (folder.empty()) continue;
-      const std::wstring copy = WriteRecoveryFile(folder, textPath, bytes);
-      if (copy.empty()) continue;
-      const std::optional<std::string> line = FormatUnsavedEntry({textPath, copy});
-      return line && AppendToList(folder, *line, kOverwrittenListName);
-    }
+    return KeepListed(textPath, bytes, kOverwrittenListName);
   } catch (...) {
     // Out of memory for a path: no copy.
+  }
+  return false;
+}
+
+bool UnsavedText::KeepJournalText(const std::wstring& textPath, std::wstring_view text,
+                                  const CodePage& systemCodePage) noexcept {
+  try {
+    return KeepListed(textPath, EncodeRecoveredText(text, systemCodePage), kJournalListName);
+  } catch (...) {
+    // Out of memory: the journal stays where it is.
+  }
+  return false;
+}
+
+bool UnsavedText::KeepListed(const std::wstring& textPath, std::string_view bytes, const wchar_t* listName) {
+  for (const std::wstring& folder : folders_) {
+    if (folder.empty()) continue;
+    const std::wstring copy = WriteRecoveryFile(folder, textPath, bytes);
+    if (copy.empty()) continue;
+    const std::optional<std::string> line = FormatUnsavedEntry({textPath, copy});
+    return line && AppendToList(folder, *line, listName);
   }
   return false;
 }
@@ -105,6 +120,8 @@ std::vector<UnsavedEntry> UnsavedText::TakeEarlierEntries() { return TakeLists(k
 std::vector<UnsavedEntry> UnsavedText::TakeEarlierOverwritten() { return TakeLists(kOverwrittenListName); }
 
 std::vector<UnsavedEntry> UnsavedText::TakeEarlierDamaged() { return TakeLists(kDamagedListName); }
+
+std::vector<UnsavedEntry> UnsavedText::TakeEarlierJournalTexts() { return TakeLists(kJournalListName); }
 
 std::vector<UnsavedEntry> UnsavedText::TakeLists(const wchar_t* listName) {
   std::vector<UnsavedEntry> entries;

@@ -19,6 +19,8 @@ class UnsavedText {
   static constexpr wchar_t kOverwrittenListName[] = L"上書き前.lst";
   // Linked files left damaged by a rewrite that failed part way, and where their earlier content is.
   static constexpr wchar_t kDamagedListName[] = L"破損.lst";
+  // Edits of an earlier run's journal that no note could take back.
+  static constexpr wchar_t kJournalListName[] = L"編集記録.lst";
 
   // folders: where recovery files may go, tried in order; a missing folder is created.
   explicit UnsavedText(std::vector<std::wstring> folders);
@@ -43,6 +45,11 @@ class UnsavedText {
   // next start names it. False when no folder took it.
   bool KeepOtherVersion(const std::wstring& textPath, std::string_view bytes) noexcept;
 
+  // Keeps the text of a journal that no note can take back (its record or its linked file is gone)
+  // in a recovery file, listed so that a notice names it, this start's or, after a kill, the next
+  // one's. False when no folder took it.
+  bool KeepJournalText(const std::wstring& textPath, std::wstring_view text, const CodePage& systemCodePage) noexcept;
+
   // Linked files whose edits could be kept nowhere in this run.
   const std::vector<std::wstring>& Lost() const noexcept { return lost_; }
 
@@ -53,10 +60,14 @@ class UnsavedText {
   std::vector<UnsavedEntry> TakeEarlierOverwritten();
   // The same for the files left damaged.
   std::vector<UnsavedEntry> TakeEarlierDamaged();
+  // The same for the texts of journals that no note could take back.
+  std::vector<UnsavedEntry> TakeEarlierJournalTexts();
 
  private:
   bool KeepIn(const std::wstring& folder, const std::wstring& textPath, const std::string& bytes);
   bool AppendToList(const std::wstring& folder, const std::string& line, const wchar_t* listName = kListName);
+  // A recovery file of bytes in the first folder that takes it, listed in listName there.
+  bool KeepListed(const std::wstring& textPath, std::string_view bytes, const wchar_t* listName);
   std::vector<UnsavedEntry> TakeLists(const wchar_t* listName);
   // A recovery file of textPath's holding bytes in folder, made when missing; its path, or nothing.
   static std::wstring WriteRecoveryFile(const std::wstring& folder, const std::wstring& textPath,

@@ -7,7 +7,11 @@
 namespace varnel {
 namespace {
 
-constexpr std::string_view kHeader = "Varnel journal 1\r\n";
+constexpr std::string_view kHeader = "Varnel journal 2\r\n";
+// Written before journals kept the linked file's format; of the same length.
+constexpr std::string_view kHeaderVersion1 = "Varnel journal 1\r\n";
+constexpr std::uint64_t kLastEncoding = static_cast<std::uint64_t>(TextEncoding::kUtf16BeBom);
+constexpr std::uint64_t kLastLineEnd = static_cast<std::uint64_t>(LineEnd::kCr);
 constexpr std::size_t kIntegerSize = 8;  // every number in a journal, lengths and check value too
 constexpr std::wstring_view kJournalSuffix = L".varnel-journal";
 constexpr std::wstring_view kRecordSuffix = L".dat";
@@ -71,10 +75,12 @@ std::optional<std::string> FormatJournal(const Journal& journal) {
   const std::string text = EncodeUtf8Replacing(journal.text);
 
   std::string content;
-  content.reserve(5 * kIntegerSize + path->size() + text.size());
+  content.reserve(7 * kIntegerSize + path->size() + text.size());
   PutInteger(content, journal.base.size);
   PutInteger(content, journal.base.lastWriteTime);
   PutInteger(content, journal.base.hash);
+  PutInteger(content, static_cast<std::uint64_t>(journal.format.encoding));
+  PutInteger(content, static_cast<std::uint64_t>(journal.format.lineEnd));
   PutInteger(content, path->size());
   content += *path;
   PutInteger(content, text.size());
@@ -92,7 +98,10 @@ std::optional<std::string> FormatJournal(const Journal& journal) {
 std::optional<Journal> ParseJournal(std::string_view bytes) {
   // The header, the content's length and the check value around the content.
   constexpr std::size_t kFrameSize = kHeader.size() + 2 * kIntegerSize;
-  if (bytes.size() < kFrameSize || bytes.substr(0, kHeader.size()) != kHeader) return std::nullopt;
+  if (bytes.size() < kFrameSize) return std::nullopt;
+  const std::string_view header = bytes.substr(0, kHeader.size());
+  const bool version1 = header == kHeaderVersion1;
+  if (header != kHeader && !version1) return std::nullopt;
   if (Reader(bytes.substr(kHeader.size())).Integer() != bytes.size() - kFrameSize) return std::nullopt;
   const std::string_view checked = bytes.substr(0, bytes.size() - kIntegerSize);
   if (Reader(bytes.substr(checked.size())).Integer() != Fnv1a64(checked)) return std::nullopt;
@@ -101,10 +110,17 @@ std::optional<Journal> ParseJournal(std::string_view bytes) {
   const std::optional<std::uint64_t> size = content.Integer();
   const std::optional<std::uint64_t> lastWriteTime = content.Integer();
   const std::optional<std::uint64_t> hash = content.Integer();
+  TextFormat format;
+  if (!version1) {
+    const std::optional<std::uint64_t> encoding = content.Integer();
+    const std::optional<std::uint64_t> lineEnd = content.Integer();
+    if (!encoding || *encoding > kLastEncoding || !lineEnd || *lineEnd > kLastLineEnd) return std::nullopt;
+    format = {static_cast<TextEncoding>(*encoding), static_cast<LineEnd>(*lineEnd)};
+  }
   std::optional<std::wstring> textPath = content.Text();
   std::optional<std::wstring> text = content.Text();
   if (!size || !lastWriteTime || !hash || !textPath || !text || !content.AtEnd()) return std::nullopt;
-  return Journal{std::move(*textPath), {*size, *lastWriteTime, *hash}, std::move(*text)};
+  return Journal{std::move(*textPath), {*size, *lastWriteTime, *hash}, format, std::move(*text)};
 }
 
 std::wstring JournalFileName(std::wstring_view recordFileName) {

@@ -7,12 +7,14 @@
 // Layout (integers unsigned little-endian, text UTF-8 without a byte-order mark):
 //
 //   offset  size  field
-//   0       18    "Varnel journal 1" CR LF
+//   0       18    "Varnel journal 2" CR LF
 //   18      8     N, the length of the content that follows
 //   26      N     content:
 //                   8   size of the linked file in bytes
 //                   8   last-write time of the linked file
 //                   8   Fnv1a64 of the linked file's bytes
+//                   8   the linked file's encoding (TextEncoding, 0 to 4)
+//                   8   the linked file's line end (LineEnd, 0 to 2)
 //                   8   P, the length of the path
 //                   P   the linked file's path
 //                   8   T, the length of the text
@@ -22,11 +24,16 @@
 // The file is exactly 34 + N bytes. A truncated or lengthened file breaks the length; any one
 // changed byte changes the check value (each step of FNV-1a is a bijection of its state), so such
 // damage is always detected, and other damage all but always.
+//
+// Journals of version 1 ("Varnel journal 1" CR LF) lack the encoding and the line end; they are
+// still read, with the format of a new, empty file.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "storage/linked_text.h"
 
 namespace varnel {
 
@@ -46,6 +53,9 @@ struct LinkedFileState {
 struct Journal {
   std::wstring textPath;  // the linked file's path
   LinkedFileState base;
+  // How the linked file is written, so that the text can be written to its place the same way
+  // when the file itself is gone.
+  TextFormat format;
   std::wstring text;  // as the note holds it: lines joined by CR LF
 
   bool operator==(const Journal&) const = default;
@@ -56,8 +66,9 @@ struct Journal {
 // Nothing when the path holds an unpaired surrogate: a changed path would name another file.
 std::optional<std::string> FormatJournal(const Journal& journal);
 
-// Nothing for anything but a whole, undamaged journal of this version: a wrong header, a wrong
-// length, missing or extra bytes, invalid UTF-8, or a check value that does not match.
+// Nothing for anything but a whole, undamaged journal of this version or of version 1: a wrong
+// header, a wrong length, missing or extra bytes, an unknown format, invalid UTF-8, or a check
+// value that does not match.
 std::optional<Journal> ParseJournal(std::string_view bytes);
 
 // "787104000.5.dat.varnel-journal": the record file's name (or path) with ".varnel-journal" added.

@@ -114,6 +114,8 @@ std::wstring JournalNotice(const JournalFindings& findings, const JournalNoticeH
                            std::wstring_view more) {
   std::vector<std::wstring> sections;
   if (!findings.putBack.empty()) sections.push_back(ListNotice(headings.putBack, findings.putBack, more));
+  if (!findings.writtenBack.empty()) sections.push_back(ListNotice(headings.writtenBack, findings.writtenBack, more));
+  if (!findings.keptApart.empty()) sections.push_back(UnsavedNotice(findings.keptApart, headings.keptApart, more));
   if (!findings.changedFiles.empty()) {
     sections.push_back(UnsavedNotice(findings.changedFiles, headings.changedFiles, more));
   }

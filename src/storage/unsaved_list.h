@@ -46,14 +46,20 @@ std::wstring UnsavedNotice(const std::vector<UnsavedEntry>& entries, std::wstrin
 // What the notes found in their edit journals when they opened, for the start-up notice.
 struct JournalFindings {
   std::vector<std::wstring> putBack;       // linked files whose unsaved edits were put back
+  std::vector<std::wstring> writtenBack;   // linked files that were gone; the edits are written in their place
+  std::vector<UnsavedEntry> keptApart;     // edits that no note could take back; where they are kept
   std::vector<UnsavedEntry> changedFiles;  // linked files changed since; where their content on disk is kept
   std::vector<std::wstring> setAside;      // damaged journals, under the names they are kept as now
 
-  bool Empty() const noexcept { return putBack.empty() && changedFiles.empty() && setAside.empty(); }
+  bool Empty() const noexcept {
+    return putBack.empty() && writtenBack.empty() && keptApart.empty() && changedFiles.empty() && setAside.empty();
+  }
 };
 
 struct JournalNoticeHeadings {
   std::wstring_view putBack;
+  std::wstring_view writtenBack;
+  std::wstring_view keptApart;
   std::wstring_view changedFiles;
   std::wstring_view setAside;
 };

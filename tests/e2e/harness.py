@@ -130,6 +130,49 @@ def log_writer(path, every=0.1):
         writer.join()
 
 
+def type_slowly(note_hwnd, text, interval_ms):
+    """Starts typing text into a note's text box from another program, one WM_CHAR every
+    interval_ms, as a user who never pauses long; returns the running probe (it ends once the text
+    is typed or the note is gone)."""
+    return subprocess.Popen(["wine", str(PROBE), "typeslowly", str(note_hwnd), text.encode("utf-8").hex(), str(interval_ms)],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+JOURNAL_SUFFIX = ".varnel-journal"
+
+
+def fnv1a64(data):
+    value = 0xCBF29CE484222325
+    for byte in data:
+        value = ((value ^ byte) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    return value
+
+
+def parse_journal(data):
+    """(linked file path, text) of a whole edit journal of either version, or None for anything
+    else. Version 2 keeps the linked file's encoding and line end between the file's state and the
+    path."""
+    headers = {b"Varnel journal 1\r\n": 24, b"Varnel journal 2\r\n": 40}
+    header = data[:18]
+    if len(data) < 18 + 16 or header not in headers:
+        return None
+    number = lambda at: int.from_bytes(data[at:at + 8], "little")
+    if number(18) != len(data) - 18 - 16 or number(len(data) - 8) != fnv1a64(data[:-8]):
+        return None
+    at = 18 + 8 + headers[header]
+    path_length = number(at)
+    path = data[at + 8:at + 8 + path_length]
+    at += 8 + path_length
+    text_length = number(at)
+    text = data[at + 8:at + 8 + text_length]
+    if at + 8 + text_length != len(data) - 8:
+        return None
+    try:
+        return path.decode("utf-8"), text.decode("utf-8")
+    except UnicodeDecodeError:
+        return None
+
+
 def windows_of(class_name, visible_only=True):
     return [w for w in dump(class_name) if w["visible"] or not visible_only]
 

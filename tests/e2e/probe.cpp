@@ -20,6 +20,10 @@
 //   varnel_probe typing COUNT             in every note's text box, COUNT times at its start and at its
 //                                         end, a character typed and erased again; prints the longest
 //                                         time the text box took for one key, in ms
+//   varnel_probe typeslowly HWND HEX MS   types that text (hex of UTF-8) one WM_CHAR at a time at the end of
+//                                         the first text box of the window HWND, a character every MS
+//                                         milliseconds, until it is typed or the window is gone; prints
+//                                         how many characters went in
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
 //   varnel_probe hold PATH RELEASE        another program's hold on a file: opens it without sharing,
 //                                         prints "held", keeps it open until RELEASE exists (at most
@@ -274,6 +278,24 @@ BOOL CALLBACK TypeInTextBox(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+// Keys as a user types them, without a pause long enough for a note to take as the end of typing.
+int TypeSlowly(HWND note, const std::wstring& text, DWORD interval) {
+  AskForAccessibleObject(note);
+  HWND edit = ::FindWindowExW(note, nullptr, L"Edit", nullptr);
+  DWORD_PTR length = 0, result = 0;
+  if (!edit || !::SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length) ||
+      !::SendMessageTimeoutW(edit, EM_SETSEL, length, static_cast<LPARAM>(length), SMTO_ABORTIFHUNG, 5000, &result)) {
+    return 0;
+  }
+  int typed = 0;
+  for (const wchar_t key : text) {
+    if (typed > 0) ::Sleep(interval);
+    if (!::SendMessageTimeoutW(edit, WM_CHAR, key, 1, SMTO_ABORTIFHUNG, 5000, &result)) break;
+    ++typed;
+  }
+  return typed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -315,6 +337,10 @@ int main(int argc, char** argv) {
     Typing typing{std::atoi(argv[2]), 0};
     ::EnumWindows(TypeInTextBox, reinterpret_cast<LPARAM>(&typing));
     std::printf("%llu\n", typing.longest);
+    return 0;
+  }
+  if (command == "typeslowly" && argc >= 5) {
+    std::printf("%d\n", TypeSlowly(ParseHwnd(argv[2]), FromHex(argv[3]), static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10))));
     return 0;
   }
   if (command == "errortext") {

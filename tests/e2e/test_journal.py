@@ -1,13 +1,17 @@
-"""The edit journal on the real program: what was typed survives a kill of the process, comes back
-at the next start with one notice, and reaches the linked files only at an ordinary exit; an idle
-program writes nothing."""
+"""The edit journal on the real program: what was typed survives a kill of the process, even
+typing that never paused, comes back at the next start with one notice, and reaches the linked
+files only at an ordinary exit; when its file or its record went away meanwhile, it goes to the
+file's place or into a recovery file that the notice names; an idle program writes nothing."""
 
 import os
+import pathlib
+import re
 import signal
 import time
 import unittest
 
-from harness import App, DIALOG, NOTE_WINDOW, notes, probe, record_faults, wait_until, windows_of, windows_path
+from harness import (App, DIALOG, NOTE_WINDOW, notes, parse_journal, probe, record_faults, type_slowly, wait_until,
+                     windows_of, windows_path)
 
 IDOK = 1
 PUT_BACK_HEAD = "前回は正しく終了しなかったため"
@@ -15,6 +19,10 @@ PUT_BACK_HEAD = "前回は正しく終了しなかったため"
 PAST_THE_PAUSE = 3.0
 TYPED = "\r\n追記：停電の前に書いた行"
 JOURNAL_SUFFIX = ".varnel-journal"
+WRITTEN_BACK_HEAD = "前回は正しく終了しなかったため保存していなかった編集内容を、次のテキストファイルに保存しました"
+KEPT_APART_HEAD = "前回は正しく終了しなかったため保存していなかった次のテキストファイルの編集内容は"
+# Keys a user types without a pause as long as the program's (one second).
+KEYS, KEY_INTERVAL_MS = "あいうえおかきくけこさしすせそたちつてと", 400
 
 counts = {"kills": 0, "files_checked": 0, "lost": 0}
 
@@ -66,6 +74,14 @@ class JournalTest(unittest.TestCase):
     def journals(self):
         return sorted(p.name for p in self.app.folder.iterdir() if JOURNAL_SUFFIX in p.name)
 
+    def notice(self):
+        """The start-up notice's text, once it is closed with OK."""
+        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the notice")
+        message = next(c["text"] for c in box["children"] if c["text"].startswith(PUT_BACK_HEAD))
+        probe("click", box["hwnd"], IDOK)
+        wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
+        return message
+
     def test_typed_text_survives_a_kill_comes_back_once_and_is_saved_only_at_exit(self):
         process = self.start()
         typed = probe("append", NOTE_WINDOW, TYPED.encode("utf-8").hex()).stdout.strip()
@@ -103,6 +119,66 @@ class JournalTest(unittest.TestCase):
         time.sleep(1)
         self.assertEqual(windows_of(DIALOG), [])
         self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+
+    def test_typed_text_outlives_a_kill_after_which_its_file_or_its_record_went_away(self):
+        process = self.start()
+        probe("append", NOTE_WINDOW, TYPED.encode("utf-8").hex())
+        time.sleep(PAST_THE_PAUSE)
+        self.assertEqual(len(self.journals()), 3, "a journal per edited note")
+        kill_program(self.app, process)
+        # Before the next start, the UTF-8 file is moved away, and so is the Japanese file's record.
+        moved = self.app.path("moved")
+        moved.mkdir()
+        self.app.path("utf8.txt").rename(moved / "utf8.txt")
+        self.app.path("787104001.dat").rename(moved / "787104001.dat")
+
+        process = self.app.start()
+        self.app.main_window(timeout=120)
+        message = self.notice()
+        # The moved file's edits are written where it was, in its own encoding and line ends, and its
+        # note opens on them; the record's edits are in a recovery file; the notice names both.
+        self.assertIn(WRITTEN_BACK_HEAD, message)
+        self.assertIn(KEPT_APART_HEAD, message)
+        self.assertEqual(message.count(windows_path(self.app.path("utf8.txt"))), 1, message)
+        self.check_file("utf8.txt", ("UTF-8 の付箋 ①②" + TYPED + "\n").replace("\r\n", "\n").encode("utf-8"))
+        kept = [k.strip() for k in re.findall(r"^  → (.+)$", message.split(KEPT_APART_HEAD)[1], re.MULTILINE)]
+        self.assertEqual(len(kept), 1, message)
+        recovery = pathlib.Path(kept[0].replace("Z:", "", 1).replace("\\", "/"))
+        self.assertEqual(recovery.read_bytes(), ("\ufeff" + self.shown["日本語.txt"] + TYPED + "\r\n").encode("utf-8"))
+        self.assertIn(windows_path(self.app.path("日本語.txt")) + "\r\n  → " + kept[0] + "\r\n", message)
+        wait_until(lambda: len(notes()) == 2, message="the two notes that still have records")
+        self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
+                         sorted(self.shown[name] + TYPED for name in ("plain.txt", "utf8.txt")))
+        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.assertEqual(self.journals(), [])
+
+        # With its record back, the Japanese note opens on its file, and the start after has
+        # nothing left to tell: the recovery file stays where the notice said.
+        (moved / "787104001.dat").rename(self.app.path("787104001.dat"))
+        process = self.start()
+        time.sleep(1)
+        self.assertEqual(windows_of(DIALOG), [])
+        self.check_file("日本語.txt", self.files["日本語.txt"])
+        self.assertIn(self.shown["日本語.txt"], [n["text_box"]["text"] for n in notes()])
+        self.assertTrue(recovery.exists())
+        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+
+    def test_typing_that_never_pauses_is_journaled_all_the_same(self):
+        process = self.start()
+        note = next(n for n in notes() if n["text_box"]["text"] == self.shown["plain.txt"])
+        typist = type_slowly(note["hwnd"], KEYS, KEY_INTERVAL_MS)
+        time.sleep(5)
+        self.assertIsNone(typist.poll(), "still typing at the kill")
+        kill_program(self.app, process)
+        typist.wait(timeout=60)
+        journals = [parse_journal(p.read_bytes()) for p in self.app.folder.iterdir() if p.name.endswith(JOURNAL_SUFFIX)]
+        self.assertEqual(len(journals), 1, "the typed note's journal")
+        path, text = journals[0]
+        self.assertEqual(path, windows_path(self.app.path("plain.txt")))
+        typed = text[len(self.shown["plain.txt"]):]
+        self.assertEqual(text, self.shown["plain.txt"] + typed)
+        self.assertTrue(typed and KEYS.startswith(typed), typed)
+        self.check_file("plain.txt", self.files["plain.txt"])
 
     def test_an_idle_program_writes_no_file(self):
         process = self.start()

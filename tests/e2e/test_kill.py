@@ -18,8 +18,8 @@ import sys
 import time
 import unittest
 
-from harness import (ARTIFACTS, App, DIALOG, MAIN_WINDOW, NOTE_WINDOW, notes, probe, record_faults, wait_until,
-                     windows_of, windows_path)
+from harness import (ARTIFACTS, App, DIALOG, JOURNAL_SUFFIX, MAIN_WINDOW, NOTE_WINDOW, notes, parse_journal, probe,
+                     record_faults, wait_until, windows_of, windows_path)
 
 NOTES = 101
 ROUNDS = int(os.environ.get("VARNEL_KILL_ROUNDS", "16"))
@@ -29,41 +29,11 @@ JOURNAL_ROUNDS = int(os.environ.get("VARNEL_KILL_JOURNAL_ROUNDS") or max(2, ROUN
 WORDS = ["付箋紙", "メモ", "買い物", "会議", "電話する", "締め切り", "ＡＢＣ", "漢字かな交じり", "note", "12:30", "todo",
          "〒100-0001", "①②③", "“引用”", "ー"]
 TEMPORARY_SUFFIX = ".varnel-tmp"
-JOURNAL_SUFFIX = ".varnel-journal"
 # Journal kills land, counted from the start of the typing, from before the program's pause after
 # typing (one second) until the journals of all notes are written.
 JOURNAL_KILL_WINDOW = (0.5, 2.0)
 PUT_BACK_HEAD = "前回は正しく終了しなかったため"
 IDOK = 1
-
-
-def fnv1a64(data):
-    value = 0xCBF29CE484222325
-    for byte in data:
-        value = ((value ^ byte) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
-    return value
-
-
-def parse_journal(data):
-    """(linked file path, text) of a whole journal, or None for anything else."""
-    header = b"Varnel journal 1\r\n"
-    if len(data) < len(header) + 16 or not data.startswith(header):
-        return None
-    number = lambda at: int.from_bytes(data[at:at + 8], "little")
-    if number(len(header)) != len(data) - len(header) - 16 or number(len(data) - 8) != fnv1a64(data[:-8]):
-        return None
-    at = len(header) + 8 + 24
-    path_length = number(at)
-    path = data[at + 8:at + 8 + path_length]
-    at += 8 + path_length
-    text_length = number(at)
-    text = data[at + 8:at + 8 + text_length]
-    if at + 8 + text_length != len(data) - 8:
-        return None
-    try:
-        return path.decode("utf-8"), text.decode("utf-8")
-    except UnicodeDecodeError:
-        return None
 
 
 def note_text(rng, round_number, index):

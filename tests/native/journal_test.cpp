@@ -20,13 +20,14 @@ std::string Integer(std::uint64_t value) {
   return bytes;
 }
 
-// A journal around any content, with a matching length and check value.
-std::string Framed(const std::string& content) {
-  std::string bytes = "Varnel journal 1\r\n" + Integer(content.size()) + content;
+// A journal of the given version around any content, with a matching length and check value.
+std::string Framed(const std::string& content, char version = '2') {
+  std::string bytes = std::string("Varnel journal ") + version + "\r\n" + Integer(content.size()) + content;
   return bytes + Integer(Fnv1a64(bytes));
 }
 
-const Journal kSmall{L"C:\\メモ\\a.txt", {5, 0x01D9'0000'0000'0001, 0x1234}, L"あ\r\nb"};
+const Journal kSmall{
+    L"C:\\メモ\\a.txt", {5, 0x01D9'0000'0000'0001, 0x1234}, {TextEncoding::kUtf8, LineEnd::kLf}, L"あ\r\nb"};
 
 TEST(Fnv1a64, MatchesTheKnownValues) {
   EXPECT_EQ(Fnv1a64(""), 0xCBF29CE484222325u);
@@ -35,9 +36,15 @@ TEST(Fnv1a64, MatchesTheKnownValues) {
 }
 
 TEST(Journal, HasTheDocumentedLayout) {
-  const std::string content = Integer(5) + Integer(0x01D9'0000'0000'0001) + Integer(0x1234) + Integer(15) +
-                              "C:\\\xE3\x83\xA1\xE3\x83\xA2\\a.txt" + Integer(6) + "\xE3\x81\x82\r\nb";
-  EXPECT_EQ(FormatJournal(kSmall), Framed(content));
+  const std::string path = Integer(15) + "C:\\\xE3\x83\xA1\xE3\x83\xA2\\a.txt";
+  const std::string text = Integer(6) + "\xE3\x81\x82\r\nb";
+  const std::string base = Integer(5) + Integer(0x01D9'0000'0000'0001) + Integer(0x1234);
+  EXPECT_EQ(FormatJournal(kSmall), Framed(base + Integer(1) + Integer(1) + path + text));
+  // A journal of the first version, written before the format was kept, reads with the format of
+  // a new file, so that what it holds can still be written to the file's place.
+  Journal older = kSmall;
+  older.format = {};
+  EXPECT_EQ(ParseJournal(Framed(base + path + text, '1')), older);
 }
 
 TEST(Journal, KeepsAnyTextExactly) {
@@ -48,13 +55,13 @@ TEST(Journal, KeepsAnyTextExactly) {
   }();
   const std::vector<Journal> journals = {
       kSmall,
-      {L"D:\\日本語\\メモ帳.txt", {}, L"日本語のテキスト\r\n二行目"},
-      {L"C:\\" + Emoji() + L".txt", {1, 2, 3}, Emoji() + L"\r\n" + Emoji() + Emoji()},
-      {L"C:\\a.txt", {}, L"a\rb\nc\r\n\r\rd\n\n\r\n"},
-      {L"C:\\a.txt", {}, L""},
-      {L"", {}, L"no linked file yet"},
-      {L"C:\\a.txt", {}, std::wstring(L"a\0b\0", 4)},
-      {L"C:\\a.txt", {UINT64_MAX, UINT64_MAX, UINT64_MAX}, megabyte},
+      {L"D:\\日本語\\メモ帳.txt", {}, {TextEncoding::kUtf16BeBom, LineEnd::kCr}, L"日本語のテキスト\r\n二行目"},
+      {L"C:\\" + Emoji() + L".txt", {1, 2, 3}, {TextEncoding::kUtf8Bom, LineEnd::kCrLf}, Emoji() + L"\r\n" + Emoji() + Emoji()},
+      {L"C:\\a.txt", {}, {TextEncoding::kUtf16LeBom, LineEnd::kLf}, L"a\rb\nc\r\n\r\rd\n\n\r\n"},
+      {L"C:\\a.txt", {}, {}, L""},
+      {L"", {}, {}, L"no linked file yet"},
+      {L"C:\\a.txt", {}, {}, std::wstring(L"a\0b\0", 4)},
+      {L"C:\\a.txt", {UINT64_MAX, UINT64_MAX, UINT64_MAX}, {}, megabyte},
   };
   for (const Journal& journal : journals) {
     const std::optional<std::string> bytes = FormatJournal(journal);
@@ -65,10 +72,10 @@ TEST(Journal, KeepsAnyTextExactly) {
 
 TEST(Journal, ReplacesAnUnpairedSurrogateInTheTextAndRefusesOneInThePath) {
   const std::wstring lone(1, static_cast<wchar_t>(0xD800));
-  const std::optional<std::string> bytes = FormatJournal({L"C:\\a.txt", {}, L"a" + lone + L"b"});
+  const std::optional<std::string> bytes = FormatJournal({L"C:\\a.txt", {}, {}, L"a" + lone + L"b"});
   ASSERT_TRUE(bytes);
   EXPECT_EQ(ParseJournal(*bytes)->text, L"a\uFFFDb");
-  EXPECT_FALSE(FormatJournal({L"C:\\" + lone + L".txt", {}, L"a"}));
+  EXPECT_FALSE(FormatJournal({L"C:\\" + lone + L".txt", {}, {}, L"a"}));
 }
 
 TEST(Journal, RefusesEveryDamagedForm) {
@@ -83,11 +90,15 @@ TEST(Journal, RefusesEveryDamagedForm) {
     }
   }
   for (const std::string& tail : {std::string(1, '\0'), std::string("\r\n"), good}) damaged.push_back(good + tail);
-  damaged.push_back("Varnel journal 2\r\n" + good.substr(18));
+  damaged.push_back("Varnel journal 3\r\n" + good.substr(18));
   damaged.push_back("\xEF\xBB\xBF" + good);
 
   // Damage the check value alone cannot catch: the content itself is wrong.
-  const std::string fields = Integer(5) + Integer(6) + Integer(7);
+  const std::string fields = Integer(5) + Integer(6) + Integer(7) + Integer(0) + Integer(0);
+  const std::string rest = Integer(1) + "a" + Integer(0);
+  damaged.push_back(Framed(Integer(5) + Integer(6) + Integer(7) + Integer(5) + Integer(0) + rest));  // no encoding
+  damaged.push_back(Framed(Integer(5) + Integer(6) + Integer(7) + Integer(0) + Integer(3) + rest));  // no line end
+  damaged.push_back(Framed(Integer(5) + Integer(6) + Integer(7) + rest));  // version 2 without the format
   damaged.push_back(Framed(fields + Integer(1) + "a" + Integer(2) + "\xC3"));       // text is not UTF-8
   damaged.push_back(Framed(fields + Integer(1) + "\xED\xA0\x80" + Integer(0)));   // encoded surrogate
   damaged.push_back(Framed(fields + Integer(1) + "a" + Integer(2) + "bc" + "x"));  // bytes after the text

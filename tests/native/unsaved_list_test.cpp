@@ -65,17 +65,20 @@ TEST(UnsavedNotices, NameEveryFileUpToALimit) {
 }
 
 TEST(JournalNotices, HaveOneSectionPerKindOfFindingInAFixedOrder) {
-  const JournalNoticeHeadings headings{L"[back]\r\n", L"[changed]\r\n", L"[aside]\r\n"};
+  const JournalNoticeHeadings headings{L"[back]\r\n", L"[written]\r\n", L"[kept]\r\n", L"[changed]\r\n",
+                                       L"[aside]\r\n"};
   const struct {
     JournalFindings findings;
     std::wstring notice;
   } cases[] = {
       {{}, L""},
-      {{{L"C:\\a.txt", L"C:\\メモ.txt"}, {}, {}}, L"[back]\r\nC:\\a.txt\r\nC:\\メモ.txt\r\n"},
-      {{{L"C:\\a.txt"}, {{L"C:\\a.txt", L"R:\\未保存_a.txt"}}, {}},
+      {{{L"C:\\a.txt", L"C:\\メモ.txt"}, {}, {}, {}, {}}, L"[back]\r\nC:\\a.txt\r\nC:\\メモ.txt\r\n"},
+      {{{L"C:\\a.txt"}, {}, {}, {{L"C:\\a.txt", L"R:\\未保存_a.txt"}}, {}},
        L"[back]\r\nC:\\a.txt\r\n\r\n[changed]\r\n\r\nC:\\a.txt\r\n  → R:\\未保存_a.txt\r\n"},
-      {{{}, {}, {L"C:\\1.dat.varnel-journal.damaged"}}, L"[aside]\r\nC:\\1.dat.varnel-journal.damaged\r\n"},
-      {{{L"b"}, {}, {L"d"}}, L"[back]\r\nb\r\n\r\n[aside]\r\nd\r\n"},
+      {{{}, {}, {}, {}, {L"C:\\1.dat.varnel-journal.damaged"}}, L"[aside]\r\nC:\\1.dat.varnel-journal.damaged\r\n"},
+      {{{L"b"}, {}, {}, {}, {L"d"}}, L"[back]\r\nb\r\n\r\n[aside]\r\nd\r\n"},
+      {{{}, {L"C:\\gone.txt"}, {{L"D:\\x.txt", L"R:\\未保存_x.txt"}}, {}, {}},
+       L"[written]\r\nC:\\gone.txt\r\n\r\n[kept]\r\n\r\nD:\\x.txt\r\n  → R:\\未保存_x.txt\r\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.findings.Empty(), c.notice.empty());

@@ -53,7 +53,7 @@ class NoteJournalTest : public NoteFixture {
   void WriteJournal(const std::wstring& text, const std::string& baseBytes, const std::wstring& path = {},
                     const std::wstring& linked = {}) {
     const LinkedFileState base{baseBytes.size(), 0, Fnv1a64(baseBytes)};
-    Write(path.empty() ? journal_ : path, *FormatJournal({linked.empty() ? textPath_ : linked, base, text}));
+    Write(path.empty() ? journal_ : path, *FormatJournal({linked.empty() ? textPath_ : linked, base, {}, text}));
   }
 
   const std::wstring journal_ = JournalFileName(record_);
@@ -108,7 +108,7 @@ TEST_F(NoteJournalTest, LosingTheFocusWritesAtOnceAndAnIdleNoteWritesNothing) {
   EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb日本語");
 }
 
-TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereKeepsIt) {
+TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereOrWithoutItsRecordKeepsItWhole) {
   struct Case {
     const char* name;
     bool readOnlyFile;   // the exit save fails
@@ -117,7 +117,7 @@ TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereK
     bool journalLeft;
   };
   for (const Case& c : {Case{"saved", false, false, false, false}, Case{"kept in a recovery file", true, false, false, false},
-                        Case{"kept nowhere", true, true, false, true}, Case{"record deleted", false, false, true, false}}) {
+                        Case{"kept nowhere", true, true, false, true}, Case{"record deleted by hand", false, false, true, true}}) {
     SCOPED_TRACE(c.name);
     Write(textPath_, kFile);
     WriteNewRecord(textPath_);
@@ -126,13 +126,15 @@ TEST_F(NoteJournalTest, EveryCleanEndAtCloseLeavesNoJournalButAnEditKeptNowhereK
     Type(*note, L" x");
     Pump(kPastThePause);
     ASSERT_TRUE(PathExists(journal_));
+    // Typed just before the exit, within the pause.
+    Type(*note, L"!");
     if (c.readOnlyFile) ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_READONLY);
     if (c.recordDeleted) ::DeleteFileW(record_.c_str());
     note->Close();
     ::SetFileAttributesW(textPath_.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(PathExists(journal_), c.journalLeft);
     if (c.journalLeft) {
-      EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb x");
+      EXPECT_EQ(JournalAt(journal_)->text, L"a\r\nb x!");
     }
     ::DeleteFileW(journal_.c_str());
   }
@@ -173,7 +175,7 @@ TEST_F(NoteJournalTest, AJournalFromBeforeAnOutsideChangeKeepsTheFilesContentBef
 }
 
 TEST_F(NoteJournalTest, AJournalThatCannotBePutBackIsRenamedAsideAndTheNoteOpensFromItsFile) {
-  const std::string whole = *FormatJournal({textPath_, {6, 0, Fnv1a64(kFile)}, L"typed"});
+  const std::string whole = *FormatJournal({textPath_, {6, 0, Fnv1a64(kFile)}, {}, L"typed"});
   const struct {
     const char* name;
     std::string bytes;
@@ -181,7 +183,7 @@ TEST_F(NoteJournalTest, AJournalThatCannotBePutBackIsRenamedAsideAndTheNoteOpens
       {"empty", ""},
       {"cut short", whole.substr(0, whole.size() - 1)},
       {"one byte changed", [&] { std::string b = whole; b[40] ^= 1; return b; }()},
-      {"another file's", *FormatJournal({folder_.Path(L"other.txt"), {6, 0, Fnv1a64(kFile)}, L"typed"})},
+      {"another file's", *FormatJournal({folder_.Path(L"other.txt"), {6, 0, Fnv1a64(kFile)}, {}, L"typed"})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -231,20 +233,107 @@ TEST_F(NoteJournalTest, WhereTheRecordsFolderTakesNoJournalTheFallbackFolderDoes
   EXPECT_EQ(Read(textPath_), "a\r\nb x\r\n");
 }
 
-TEST_F(NoteJournalTest, StartUpRemovesOnlyTheJournalsOfRecordsThatAreGoneAndHalfWrittenOnes) {
+// The pause counts from the last key, not the first; yet typing that never pauses long enough is
+// journaled all the same, at the latest kLongestWaitMs after the first key the journal lacks.
+TEST_F(NoteJournalTest, TypingIsJournaledAPauseAfterTheLastKeyOrTwoSecondsIntoTypingThatGoesOn) {
+  auto note = Open();
+  Type(*note, L"1");
+  Pump(NoteJournal::kPauseMs * 6 / 10);
+  Type(*note, L"2");
+  const ULONGLONG secondKey = ::GetTickCount64();
+  Pump(NoteJournal::kPauseMs * 6 / 10);
+  // A pause past the first key, not yet past the second (unless this thread itself was held up).
+  if (::GetTickCount64() - secondKey < NoteJournal::kPauseMs) {
+    EXPECT_FALSE(PathExists(journal_));
+  }
+
+  std::wstring typed = L"12";
+  const ULONGLONG giveUp = ::GetTickCount64() + 2 * NoteJournal::kLongestWaitMs;
+  while (!PathExists(journal_) && ::GetTickCount64() < giveUp) {
+    Type(*note, L"3");
+    typed += L"3";
+    Pump(NoteJournal::kPauseMs * 3 / 10);
+  }
+  const std::optional<Journal> journal = JournalAt(journal_);
+  ASSERT_TRUE(journal) << "typing never paused";
+  EXPECT_EQ(journal->text, L"a\r\nb" + typed);
+}
+
+TEST_F(NoteJournalTest, AJournalWhoseFileIsLostGoesToTheFilesPlaceOrIntoARecoveryFileAndIsNamed) {
+  const std::wstring text = L"a\r\nb\r\n付箋 typed";
+  const struct {
+    const char* name;
+    TextFormat format;
+    bool folderInPlace;       // a folder where the file was
+    const char* fileBytes;    // what is at the file's place, when a file is
+    const char* writtenBack;  // what the file's place then holds, when the text goes there
+  } cases[] = {
+      {"gone, UTF-8 with LF", {TextEncoding::kUtf8, LineEnd::kLf}, false, nullptr,
+       "a\nb\n\xE4\xBB\x98\xE7\xAE\x8B typed\n"},
+      {"gone, the code page with CR LF", {}, false, nullptr, "a\r\nb\r\n\x95\x74\xE2\xB3 typed\r\n"},
+      {"a folder in its place", {}, true, nullptr, nullptr},
+      {"no longer text", {}, false, "\0\0", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    journals_.Findings() = {};
+    WriteNewRecord(textPath_);
+    ::DeleteFileW(textPath_.c_str());
+    if (c.folderInPlace) {
+      ASSERT_TRUE(::CreateDirectoryW(textPath_.c_str(), nullptr));
+    }
+    if (c.fileBytes) Write(textPath_, std::string(c.fileBytes, 2));
+    Write(journal_, *FormatJournal({textPath_, {std::size(kFile) - 1, 0, Fnv1a64(kFile)}, c.format, text}));
+
+    auto note = Open();
+    EXPECT_FALSE(PathExists(journal_));
+    if (c.writtenBack) {
+      // The note opens on its file, which now holds the text.
+      EXPECT_EQ(Read(textPath_), c.writtenBack);
+      ASSERT_TRUE(note->IsOpen());
+      EXPECT_EQ(TextOf(*note), text);
+      EXPECT_EQ(journals_.Findings().writtenBack, std::vector<std::wstring>{textPath_});
+      EXPECT_TRUE(PathExists(record_));
+      note->Close();
+    } else {
+      EXPECT_FALSE(note->IsOpen());
+      EXPECT_FALSE(PathExists(record_));
+      EXPECT_TRUE(journals_.Findings().writtenBack.empty());
+      const std::vector<UnsavedEntry> kept = unsaved_.TakeEarlierJournalTexts();
+      ASSERT_EQ(kept.size(), 1u);
+      EXPECT_EQ(kept[0].textPath, textPath_);
+      EXPECT_EQ(Read(kept[0].recoveryFile), EncodeRecoveredText(text, *codePage_));
+      ::DeleteFileW(kept[0].recoveryFile.c_str());
+    }
+    ::RemoveDirectoryW(textPath_.c_str());
+  }
+}
+
+TEST_F(NoteJournalTest, StartUpKeepsTheTextOfJournalsWhoseRecordIsGoneAndRemovesOnlyHalfWrittenOnes) {
   const std::wstring fallback = folder_.Path(L"fallback");
   ::CreateDirectoryW(fallback.c_str(), nullptr);
-  const std::wstring kept[] = {journal_, journal_ + L".damaged", folder_.Path(L"notes.txt.varnel-journal")};
-  const std::wstring gone[] = {folder_.Path(L"787104001.dat.varnel-journal"),
-                               fallback + L"\\0123456789abcdef-1.dat.varnel-journal.4000000.varnel-tmp"};
-  for (const std::wstring& path : kept) Write(path, "j");
-  for (const std::wstring& path : gone) {
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    ASSERT_TRUE(file);
-  }
-  journals_.RemoveLeftovers(folder_.Path(L""));
-  for (const std::wstring& path : kept) EXPECT_TRUE(PathExists(path)) << path;
-  for (const std::wstring& path : gone) EXPECT_FALSE(PathExists(path)) << path;
+  // A note's own journal, one set aside earlier, and a name no record has are left to others.
+  const std::wstring untouched[] = {journal_, journal_ + L".damaged", folder_.Path(L"notes.txt.varnel-journal")};
+  for (const std::wstring& path : untouched) Write(path, "j");
+  const std::wstring recordGone = folder_.Path(L"787104001.dat.varnel-journal");
+  WriteJournal(L"typed before the record went", kFile, recordGone);
+  const std::wstring damagedRecordGone = folder_.Path(L"787104002.dat.varnel-journal");
+  Write(damagedRecordGone, "j");
+  const std::wstring halfWritten = fallback + L"\\0123456789abcdef-1.dat.varnel-journal.4000000.varnel-tmp";
+  UniqueFile file(::CreateFileW(halfWritten.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(file);
+  file.reset();
+
+  journals_.KeepLeftovers(folder_.Path(L""), unsaved_, *codePage_);
+  for (const std::wstring& path : untouched) EXPECT_EQ(Read(path), "j") << path;
+  EXPECT_FALSE(PathExists(halfWritten));
+  EXPECT_FALSE(PathExists(recordGone));
+  const std::vector<UnsavedEntry> kept = unsaved_.TakeEarlierJournalTexts();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].textPath, textPath_);
+  EXPECT_EQ(Read(kept[0].recoveryFile), EncodeRecoveredText(L"typed before the record went", *codePage_));
+  EXPECT_EQ(journals_.Findings().setAside, std::vector<std::wstring>{damagedRecordGone + L".damaged"});
+  EXPECT_EQ(Read(damagedRecordGone + L".damaged"), "j");
 }
 
 }  // namespace

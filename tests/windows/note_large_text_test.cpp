@@ -89,7 +89,7 @@ TEST_P(LargeTextClosedEarly, WritesTheRecordButNeitherTheFileNorTheJournal) {
   const std::wstring journalPath = JournalFileName(record_);
   const std::wstring edited = L"edited\r\n" + TextOfFile(file);
   if (journaled) {
-    Write(journalPath, *FormatJournal({textPath_, {file.size(), 0, Fnv1a64(file)}, edited}));
+    Write(journalPath, *FormatJournal({textPath_, {file.size(), 0, Fnv1a64(file)}, {}, edited}));
   }
   const std::string journalBytes = Read(journalPath);
 

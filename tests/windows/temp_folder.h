@@ -13,13 +13,21 @@ namespace varnel {
 
 class TempFolder {
  public:
+  // Always a folder made just now, never one that an earlier process left behind: every Wine
+  // session (a new wineserver) numbers its processes from the same start (264, 272, ...), so a test
+  // program gets the process id of one in an earlier session, and a program that was killed leaves
+  // its folders in the prefix's temporary folder, files and read-only marks and all. A test that
+  // took such a folder over started from another test's files (a read-only "メモ.txt" made its
+  // first write fail with "access denied").
   TempFolder() {
     wchar_t base[MAX_PATH + 1]{};
     ::GetTempPathW(MAX_PATH, base);
     static int counter = 0;
-    path_ = std::wstring(base) + L"varnel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
-    ::CreateDirectoryW(path_.c_str(), nullptr);
+    const std::wstring stem = std::wstring(base) + L"varnel-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(::GetTickCount64()) + L"-";
+    do {
+      path_ = stem + std::to_wstring(++counter);
+    } while (!::CreateDirectoryW(path_.c_str(), nullptr) && ::GetLastError() == ERROR_ALREADY_EXISTS);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
