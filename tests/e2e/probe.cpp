@@ -21,11 +21,17 @@
 //                                         end, a character typed and erased again; prints the longest
 //                                         time the text box took for one key, in ms
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
+//   varnel_probe shortcut PATH            a shell link read through IShellLinkW: {"target": ..., "folder": ...}
+//                                         (the path it leads to and its working folder); exit code 1
+//                                         when it cannot be read
 //   varnel_probe hold PATH RELEASE        another program's hold on a file: opens it without sharing,
 //                                         prints "held", keeps it open until RELEASE exists (at most
 //                                         five minutes), then prints "released"
 
 #include <windows.h>
+#include <objbase.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -274,6 +280,25 @@ BOOL CALLBACK TypeInTextBox(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+// Reads a shortcut the way the shell does when it starts it.
+int PrintShortcut(const std::wstring& path) {
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  Microsoft::WRL::ComPtr<IShellLinkW> link;
+  Microsoft::WRL::ComPtr<IPersistFile> file;
+  wchar_t target[MAX_PATH + 1]{};
+  wchar_t folder[MAX_PATH + 1]{};
+  const bool read = SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                 IID_PPV_ARGS(&link))) &&
+                    SUCCEEDED(link.As(&file)) && SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+                    SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, 0)) &&
+                    SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH));
+  if (read) std::printf("{\"target\":%s,\"folder\":%s}\n", Json(target).c_str(), Json(folder).c_str());
+  file.Reset();
+  link.Reset();
+  ::CoUninitialize();
+  return read ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -327,6 +352,7 @@ int main(int argc, char** argv) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return length ? 0 : 1;
   }
+  if (command == "shortcut" && argc >= 3) return PrintShortcut(FromHex(argv[2]));
   if (command == "hold" && argc >= 4) {
     HANDLE file = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;

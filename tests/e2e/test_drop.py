@@ -7,19 +7,11 @@ import subprocess
 import time
 import unittest
 
-from harness import App, DIALOG, MAIN_WINDOW, notes, probe, screenshot, wait_until, windows_of, windows_path
+from harness import App, DIALOG, MAIN_WINDOW, expected_record, notes, probe, screenshot, wait_until, windows_of
 from harness import drag_and_drop as drag
 
-TWIPS_PER_PIXEL = 15  # at 96 DPI
 NOT_CREATED = "付箋紙を作成できませんでした。\r\n"
 ERROR_ACCESS_DENIED = 5
-
-
-def expected_record(path, main):
-    """The new record for a dropped path at the main window's position, in code page 932."""
-    left, top = main["rect"][0] * TWIPS_PER_PIXEL, main["rect"][1] * TWIPS_PER_PIXEL
-    line = f"{windows_path(path)},{left},{top},3000,3000,&H00C0C0C0&,ＭＳ Ｐゴシック,9,&H00000000&,False,False,False\r\n"
-    return line.encode("cp932")
 
 
 class DropTest(unittest.TestCase):
