@@ -171,6 +171,23 @@ def hold(path):
             holder.wait(timeout=30)
 
 
+def make_read_only(test, folder):
+    """Makes folder unwritable until the test ends. Root ignores permission bits, so it marks the
+    folder immutable instead."""
+    if os.geteuid() == 0:
+        subprocess.run(["chattr", "+i", str(folder)], check=True)
+    else:
+        folder.chmod(0o555)
+    test.addCleanup(make_writable, folder)
+
+
+def make_writable(folder):
+    if os.geteuid() == 0:
+        subprocess.run(["chattr", "-i", str(folder)], check=True)
+    else:
+        folder.chmod(0o755)
+
+
 def windows_of(class_name, visible_only=True):
     return [w for w in dump(class_name) if w["visible"] or not visible_only]
 

@@ -10,6 +10,7 @@
 //   varnel_probe click HWND ID            BM_CLICK on the dialog button with that control id
 //   varnel_probe post HWND MSG WPARAM LPARAM
 //   varnel_probe send HWND MSG WPARAM LPARAM   prints the answer
+//   varnel_probe move HWND X Y            moves a window to a screen position, keeping its size
 //   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
 //   varnel_probe append CLASS HEX         types that text (hex of UTF-8) at the end of the first text box
 //                                         of every visible top-level window of CLASS; prints how many
@@ -379,6 +380,12 @@ int main(int argc, char** argv) {
     if (!button) return 1;
     ::PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
+  }
+  if (command == "move" && argc >= 5) {
+    return ::SetWindowPos(hwnd, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), 0, 0,
+                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+               ? 0
+               : 1;
   }
   if (command == "settext" && argc >= 4) {
     std::wstring text = FromHex(argv[3]);

@@ -2,7 +2,6 @@
 leaves on screen and on disk."""
 
 import os
-import subprocess
 import time
 import unittest
 
