@@ -141,11 +141,13 @@ bool MainWindow::OnSystemCommand(WPARAM command) noexcept {
   return false;
 }
 
-// Ctrl+N, without Shift or Alt.
-bool MainWindow::OnKeyDown(WPARAM key) noexcept {
+// Ctrl+N, without Shift or Alt; a key held down makes one note, as the system-wide key does.
+bool MainWindow::OnKeyDown(WPARAM key, LPARAM flags) noexcept {
   if (key != 'N' || ::GetKeyState(VK_CONTROL) >= 0 || ::GetKeyState(VK_SHIFT) < 0 || ::GetKeyState(VK_MENU) < 0) {
     return false;
   }
+  constexpr LPARAM kRepeated = 1 << 30;  // the key was down before this message
+  if (flags & kRepeated) return true;
   RunCommand(MainCommand::NewNote);
   return true;
 }

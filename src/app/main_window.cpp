@@ -213,7 +213,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       if (OnSystemCommand(wParam)) return 0;
       return DefaultProcedure(msg, wParam, lParam);
     case WM_KEYDOWN:
-      if (OnKeyDown(wParam)) return 0;
+      if (OnKeyDown(wParam, lParam)) return 0;
       return DefaultProcedure(msg, wParam, lParam);
     case WM_HOTKEY:
       OnHotkey(wParam);

@@ -116,7 +116,7 @@ class MainWindow final : public WindowBase {
   bool OnContextMenu(LPARAM lParam) noexcept;
   void OnInitMenuPopup(HMENU menu) noexcept;
   bool OnSystemCommand(WPARAM command) noexcept;
-  bool OnKeyDown(WPARAM key) noexcept;
+  bool OnKeyDown(WPARAM key, LPARAM flags) noexcept;
   void OnHotkey(WPARAM id) noexcept;
   void RunCommand(MainCommand command) noexcept;
   void OnNewNote();
