@@ -42,6 +42,13 @@ DWORD ErrorOf(HRESULT result) {
   return HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result) : static_cast<DWORD>(result);
 }
 
+// Whether a shortcut in the user's Startup folder leads to this program: the truth each time a menu
+// opens, whoever changed the folder meanwhile.
+bool StartsWithWindows() {
+  const std::optional<std::wstring> startup = UserStartupFolder(false);
+  return startup && StartupShortcuts(*startup, ProgramPath()).Present();
+}
+
 }  // namespace
 
 void MainWindow::SetUpCommands() noexcept {
@@ -52,17 +59,16 @@ void MainWindow::SetUpCommands() noexcept {
     HMENU systemMenu = ::GetSystemMenu(hwnd(), FALSE);
     if (!systemMenu) return;
     ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-    PutCommands(systemMenu, true);
+    // The check mark is read when the menu opens, not at every start.
+    PutCommands(systemMenu, true, false);
   } catch (...) {
     // Out of memory for the captions: the right-click menu builds its own each time.
   }
 }
 
 // The commands, appended to menu or, when they are in it already, brought up to date: the caption
-// of hide/show and the check mark of the start with Windows, as they stand now.
-void MainWindow::PutCommands(HMENU menu, bool append) const {
-  const std::optional<std::wstring> startup = UserStartupFolder(false);
-  const bool startsWithWindows = startup && StartupShortcuts(*startup, ProgramPath()).Present();
+// of hide/show as it stands and the check mark of the start with Windows.
+void MainWindow::PutCommands(HMENU menu, bool append, bool startsWithWindows) const {
   const struct {
     MainCommand command;
     std::wstring caption;
@@ -92,7 +98,7 @@ void MainWindow::PutCommands(HMENU menu, bool append) const {
 void MainWindow::OnInitMenuPopup(HMENU menu) noexcept {
   if (menu != ::GetSystemMenu(hwnd(), FALSE)) return;
   try {
-    PutCommands(menu, false);
+    PutCommands(menu, false, StartsWithWindows());
   } catch (...) {
     // Out of memory for the captions: the menu shows what it showed last time.
   }
@@ -120,7 +126,7 @@ void MainWindow::ShowCommandMenu(POINT screen) noexcept {
   try {
     const UniqueMenu menu(::CreatePopupMenu());
     if (!menu) return;
-    PutCommands(menu.get(), true);
+    PutCommands(menu.get(), true, StartsWithWindows());
     constexpr UINT kFlags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD;
     chosen = static_cast<UINT>(::TrackPopupMenu(menu.get(), kFlags, screen.x, screen.y, 0, hwnd(), nullptr));
   } catch (...) {

@@ -111,7 +111,7 @@ class MainWindow final : public WindowBase {
 
   // The main window's own commands: its menus, Ctrl+N and the system-wide keys (main_commands.cpp).
   void SetUpCommands() noexcept;
-  void PutCommands(HMENU menu, bool append) const;
+  void PutCommands(HMENU menu, bool append, bool startsWithWindows) const;
   void ShowCommandMenu(POINT screen) noexcept;
   bool OnContextMenu(LPARAM lParam) noexcept;
   void OnInitMenuPopup(HMENU menu) noexcept;
