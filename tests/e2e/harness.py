@@ -128,6 +128,18 @@ def activate(window):
                message=f"{window['class']} to be active")
 
 
+def open_main_window_menu(main, how):
+    """Activates the main window and opens its "right click" menu or its "system menu" (Alt+Space)."""
+    activate(main)
+    if how == "right click":
+        x, y, width, height = main["client"]
+        xdotool("mousemove", x + width - 20, y + height - 20)
+        xdotool("click", "3")
+    else:
+        xdotool("key", "alt+space")
+    return wait_until(open_menu, message=f"the main window's {how} menu")
+
+
 def startup_folder():
     """The Wine prefix's Startup folder (FOLDERID_Startup) on the Linux side; Wine spells it "StartUp"."""
     prefix = pathlib.Path(os.environ.get("WINEPREFIX", pathlib.Path.home() / ".wine"))

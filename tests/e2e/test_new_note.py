@@ -8,9 +8,9 @@ import re
 import time
 import unittest
 
-from harness import (App, DIALOG, MAIN_WINDOW, NOTE_WINDOW, activate, click_menu_entry, expected_record, make_read_only, notes,
-                     open_menu, menu_entries, probe, screenshot, set_text, shortcut, startup_folder, wait_until,
-                     windows_of, windows_path, xdotool)
+from harness import (App, DIALOG, MAIN_WINDOW, NOTE_WINDOW, activate, click_menu_entry, expected_record,
+                     make_read_only, menu_entries, notes, open_main_window_menu, open_menu, probe, screenshot,
+                     set_text, shortcut, startup_folder, wait_until, windows_of, windows_path, xdotool)
 
 NOTES_FOLDER = "付箋紙"
 NEW_NOTE = "新しい付箋紙"
@@ -36,17 +36,16 @@ class NewNoteTest(unittest.TestCase):
     def make_note(self, road):
         """A new note from the system menu or Ctrl+N with the main window active, or from the
         system-wide key with the main window minimized into the tray and a note active."""
+        if road == "system menu":
+            click_menu_entry(open_main_window_menu(self.main, road), NEW_NOTE)
+            return
         if road == "ctrl+alt+n":
             probe("post", self.main["hwnd"], WM_SYSCOMMAND, SC_MINIMIZE, 0)
             wait_until(lambda: not windows_of(MAIN_WINDOW), message="the main window to hide")
             activate(notes()[0])  # the topmost
         else:
             activate(self.main)
-        if road == "system menu":
-            xdotool("key", "alt+space")
-            click_menu_entry(wait_until(open_menu, message="the system menu"), NEW_NOTE)
-        else:
-            xdotool("key", road)
+        xdotool("key", road)
 
     def message(self):
         box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the message box")
@@ -76,22 +75,19 @@ class NewNoteTest(unittest.TestCase):
                 self.assertRegex(name, NEW_NAME)
                 [record] = wait_until(lambda: sorted(set(self.app.records()) - records), message="the new record")
                 self.assertEqual(self.app.read(record), expected_record(self.notes_folder / name, self.main))
-                note = wait_until(lambda: next((n for n in notes() if n["hwnd"] not in shown), None),
-                                  message="the new note")
-                # At the main window's place, its last normal one while it is in the tray.
-                self.assertEqual(note["rect"][:2], self.main["rect"][:2])
-                wait_until(lambda: next(n for n in notes() if n["hwnd"] == note["hwnd"])["foreground"],
-                           message="the new note in front")
+
+                def new_note():
+                    return next((n for n in notes() if n["hwnd"] not in shown), None)
+                # At the main window's place, its last normal one while it is in the tray; in front.
+                self.assertEqual(wait_until(new_note, message="the new note")["rect"][:2], self.main["rect"][:2])
+                wait_until(lambda: new_note()["foreground"], message="the new note in front")
                 self.assertEqual((self.notes_folder / name).read_bytes(), b"")
                 # The caret is in the new note's text: typing goes there. Japanese text then shows the
                 # file's encoding (the system code page, as for an empty dropped file).
                 xdotool("type", road)
-                text_box = wait_until(lambda: next(n for n in notes() if n["hwnd"] == note["hwnd"])["text_box"],
-                                      message="the text box")
-                wait_until(lambda: next(n for n in notes() if n["hwnd"] == note["hwnd"])["text_box"]["text"] == road,
-                           message="the typed text")
+                wait_until(lambda: new_note()["text_box"]["text"] == road, message="the typed text")
                 typed[name] = f"{road} メモ"
-                set_text(text_box["hwnd"], typed[name])
+                set_text(new_note()["text_box"]["hwnd"], typed[name])
         self.assertEqual(len(typed), 3)
         probe("post", self.main["hwnd"], WM_SYSCOMMAND, SC_RESTORE, 0)
         self.assertEqual(self.app.close_main_window(self.process), 0)
@@ -157,18 +153,10 @@ class HideNotesTest(unittest.TestCase):
         process = app.start()
         main = app.main_window()
         wait_until(lambda: len(notes()) == 2, message="two notes")
-
-        def right_menu():
-            activate(main)
-            x, y, width, height = main["client"]
-            xdotool("mousemove", x + width - 20, y + height - 20)
-            xdotool("click", "3")
-            return wait_until(open_menu, message="the main window's menu")
-
-        click_menu_entry(right_menu(), "付箋紙をすべて隠す")
+        click_menu_entry(open_main_window_menu(main, "right click"), "付箋紙をすべて隠す")
         wait_until(lambda: notes() == [], message="the notes to hide")
         self.assertTrue(app.main_window())
-        menu = right_menu()
+        menu = open_main_window_menu(main, "right click")
         self.assertIn("付箋紙をすべて表示\tCtrl+Alt+H", [caption for caption, _, _ in menu_entries(menu)])
         xdotool("key", "Escape")
         wait_until(lambda: open_menu() is None, message="the menu to close")
@@ -181,7 +169,7 @@ class HideNotesTest(unittest.TestCase):
         activate(main)
         xdotool("key", "ctrl+n")
         self.assertEqual(len(wait_until(notes, message="the new note")), 1)
-        click_menu_entry(right_menu(), "付箋紙をすべて前面に")
+        click_menu_entry(open_main_window_menu(main, "right click"), "付箋紙をすべて前面に")
         wait_until(lambda: len(notes()) == 3, message="every note back")
         activate(main)
         xdotool("key", "ctrl+alt+h")
@@ -202,14 +190,7 @@ class StartAtSignInTest(unittest.TestCase):
         self.addCleanup(lambda: [p.unlink() for p in set(folder.glob("*.lnk")) - before])
 
         def entry(road):
-            activate(main)
-            if road == "right click":
-                x, y, width, height = main["client"]
-                xdotool("mousemove", x + width - 20, y + height - 20)
-                xdotool("click", "3")
-            else:
-                xdotool("key", "alt+space")
-            menu = wait_until(open_menu, message=f"the menu from a {road}")
+            menu = open_main_window_menu(main, road)
             return menu, next(e for e in menu_entries(menu) if e[0] == "Windows の起動時に開く")
 
         menu, (_, checked, _) = entry("right click")
