@@ -95,8 +95,8 @@ void MainWindow::PutCommands(HMENU menu, bool append, bool startsWithWindows) co
   }
 }
 
-void MainWindow::OnInitMenuPopup(HMENU menu) noexcept {
-  if (menu != ::GetSystemMenu(hwnd(), FALSE)) return;
+void MainWindow::OnInitMenuPopup(HMENU menu, bool windowMenu) noexcept {
+  if (!windowMenu && menu != ::GetSystemMenu(hwnd(), FALSE)) return;
   try {
     PutCommands(menu, false, StartsWithWindows());
   } catch (...) {

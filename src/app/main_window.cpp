@@ -207,7 +207,7 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       if (OnContextMenu(lParam)) return 0;
       return DefaultProcedure(msg, wParam, lParam);
     case WM_INITMENUPOPUP:
-      OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+      OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
       return DefaultProcedure(msg, wParam, lParam);
     case WM_SYSCOMMAND:
       if (OnSystemCommand(wParam)) return 0;
@@ -341,7 +341,11 @@ DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& 
   if (!name) return ERROR_FILE_EXISTS;
 
   POINT place{};
-  if (!NewNotePlace(place)) return ::GetLastError();
+  if (!NewNotePlace(place)) {
+    // A failure that sets no error must not read as success.
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_INVALID_WINDOW_HANDLE;
+  }
   auto left = static_cast<float>(PixelsToTwips(place.x, dpi_));
   auto top = static_cast<float>(PixelsToTwips(place.y, dpi_));
   std::optional<std::string> line = FormatNewRecord(droppedPath, left, top, *codePage_);

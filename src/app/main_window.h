@@ -114,7 +114,7 @@ class MainWindow final : public WindowBase {
   void PutCommands(HMENU menu, bool append, bool startsWithWindows) const;
   void ShowCommandMenu(POINT screen) noexcept;
   bool OnContextMenu(LPARAM lParam) noexcept;
-  void OnInitMenuPopup(HMENU menu) noexcept;
+  void OnInitMenuPopup(HMENU menu, bool windowMenu) noexcept;
   bool OnSystemCommand(WPARAM command) noexcept;
   bool OnKeyDown(WPARAM key, LPARAM flags) noexcept;
   void OnHotkey(WPARAM id) noexcept;
