@@ -35,7 +35,17 @@ class KnownFolderPath {
   PWSTR path_ = nullptr;
 };
 
-bool SamePath(const std::wstring& a, const std::wstring& b) { return SameFolder(a, b); }
+// One file however its path is written (another letter case, a short name, a link on the way): a
+// shortcut to this program that is not seen as one would be written a second time, and Windows
+// would start the program twice at sign-in.
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  if (SameFolder(a, b)) return true;
+  const std::optional<FileState> first = CurrentFileState(a);
+  const std::optional<FileState> second = CurrentFileState(b);
+  // A file system that numbers no files (index 0) cannot tell.
+  return first && second && first->fileIndex != 0 && first->volumeSerial == second->volumeSerial &&
+         first->fileIndex == second->fileIndex;
+}
 
 }  // namespace
 
@@ -67,7 +77,7 @@ StartupShortcuts::StartupShortcuts(std::wstring folder, std::wstring program)
 bool StartupShortcuts::Present() const {
   for (const std::wstring& name : ListFileNames(folder_, L"*.lnk")) {
     const std::optional<std::wstring> target = ShortcutTarget(JoinPath(folder_, name));
-    if (target && SamePath(*target, program_)) return true;
+    if (target && SameFile(*target, program_)) return true;
   }
   return false;
 }
@@ -97,7 +107,7 @@ DWORD StartupShortcuts::Remove() const {
   for (const std::wstring& name : ListFileNames(folder_, L"*.lnk")) {
     const std::wstring path = JoinPath(folder_, name);
     const std::optional<std::wstring> target = ShortcutTarget(path);
-    if (!target || !SamePath(*target, program_)) continue;
+    if (!target || !SameFile(*target, program_)) continue;
     if (!DeleteFileIfPresent(path) && firstError == ERROR_SUCCESS) firstError = ::GetLastError();
   }
   return firstError;

@@ -4,7 +4,10 @@ menu and from the keys; every note out of the way and back; starting with Window
 Wine hands a system-wide key (RegisterHotKey) to the program only while one of its own windows has
 the X focus, so the system-wide keys are pressed with a window of the program active."""
 
+import pathlib
 import re
+import shutil
+import tempfile
 import time
 import unittest
 
@@ -199,17 +202,27 @@ class StartAtSignInTest(unittest.TestCase):
         click_menu_entry(menu, "Windows の起動時に開く")
         [link] = wait_until(lambda: sorted(set(folder.glob("*.lnk")) - before), message="the shortcut")
         self.assertEqual(shortcut(link), {"target": windows_path(app.exe), "folder": windows_path(app.folder)})
+        # The same program started by another path (through a linked folder) knows its shortcut, and
+        # would not write a second one that started it twice.
+        self.assertEqual(app.close_main_window(process), 0)
+        linked = pathlib.Path(tempfile.mkdtemp()) / "linked"
+        linked.symlink_to(app.folder)
+        self.addCleanup(shutil.rmtree, linked.parent)
+        again = App(folder=linked)
+        self.addCleanup(again.cleanup)
+        process = again.start()
+        main = again.main_window()
         for road in ("system menu", "right click"):
             menu, (_, checked, _) = entry(road)
             self.assertTrue(checked, road)
             xdotool("key", "Escape")
             wait_until(lambda: open_menu() is None, message="the menu to close")
-        menu, _ = entry("system menu")
-        click_menu_entry(menu, "Windows の起動時に開く")
+        click_menu_entry(entry("system menu")[0], "Windows の起動時に開く")
         wait_until(lambda: not link.exists(), message="the shortcut to go")
         self.assertFalse(entry("right click")[1][1])
         xdotool("key", "Escape")
-        self.assertEqual(app.close_main_window(process), 0)
+        self.assertEqual(again.close_main_window(process), 0)
+        self.assertEqual(set(folder.glob("*.lnk")), before)
 
 
 if __name__ == "__main__":
