@@ -12,6 +12,7 @@ images="$VARNEL_ROOT/docs/images"
 pictures=(
   main_window:main-window
   drop_new_note:new-note
+  main_menu:main-menu
   three_notes:notes
   note_menu:note-menu
   discard_question:discard

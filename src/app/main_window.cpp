@@ -69,6 +69,7 @@ std::unique_ptr<MainWindow> MainWindow::Create() {
   window->ApplyDesignSize(DpiForWindow(window->hwnd()), nullptr);
   // Without OLE drag and drop the program still runs; it just takes no drops.
   window->dropTarget_.Register(window->hwnd());
+  window->SetUpCommands();
   return window;
 }
 
@@ -210,6 +211,21 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case WM_DESTROY:
       OnDestroy();
       return 0;
+    case WM_CONTEXTMENU:
+      if (OnContextMenu(lParam)) return 0;
+      return DefaultProcedure(msg, wParam, lParam);
+    case WM_INITMENUPOPUP:
+      OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
+      return DefaultProcedure(msg, wParam, lParam);
+    case WM_SYSCOMMAND:
+      if (OnSystemCommand(wParam)) return 0;
+      return DefaultProcedure(msg, wParam, lParam);
+    case WM_KEYDOWN:
+      if (OnKeyDown(wParam, lParam)) return 0;
+      return DefaultProcedure(msg, wParam, lParam);
+    case WM_HOTKEY:
+      OnHotkey(wParam);
+      return 0;
     default:
       return DefaultProcedure(msg, wParam, lParam);
   }
@@ -278,6 +294,8 @@ void MainWindow::OnClose() noexcept {
 // The window's own clean-up, on every way it is destroyed; the message loop ends with it.
 void MainWindow::OnDestroy() noexcept {
   dropTarget_.Revoke();
+  newNoteKey_.reset();
+  hideNotesKey_.reset();
   // A window the system destroys while it is still being created must not end a message loop
   // that has not begun: the quit would close the message box that says the program cannot start.
   if (started_) ::PostQuitMessage(0);
@@ -330,15 +348,39 @@ DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& 
   });
   if (!name) return ERROR_FILE_EXISTS;
 
-  RECT outer{};
-  if (!::GetWindowRect(hwnd(), &outer)) return ::GetLastError();
-  auto left = static_cast<float>(PixelsToTwips(outer.left, dpi_));
-  auto top = static_cast<float>(PixelsToTwips(outer.top, dpi_));
+  POINT place{};
+  if (!NewNotePlace(place)) {
+    // A failure that sets no error must not read as success.
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_INVALID_WINDOW_HANDLE;
+  }
+  auto left = static_cast<float>(PixelsToTwips(place.x, dpi_));
+  auto top = static_cast<float>(PixelsToTwips(place.y, dpi_));
   std::optional<std::string> line = FormatNewRecord(droppedPath, left, top, *codePage_);
   if (!line) return ERROR_NO_UNICODE_TRANSLATION;
 
   recordPath = JoinPath(folder_, *name);
   return WriteFileAtomically(recordPath, *line);
+}
+
+bool MainWindow::NewNotePlace(POINT& place) const noexcept {
+  if (!::IsIconic(hwnd())) {
+    RECT outer{};
+    if (!::GetWindowRect(hwnd(), &outer)) return false;
+    place = POINT{outer.left, outer.top};
+    return true;
+  }
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (!::GetWindowPlacement(hwnd(), &placement)) return false;
+  // The normal place is in workspace coordinates: the work area's corner is their origin.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  HMONITOR onMonitor = ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONEAREST);
+  if (!::GetMonitorInfoW(onMonitor, &monitor)) return false;
+  place = POINT{placement.rcNormalPosition.left + monitor.rcWork.left - monitor.rcMonitor.left,
+                placement.rcNormalPosition.top + monitor.rcWork.top - monitor.rcMonitor.top};
+  return true;
 }
 
 void MainWindow::OnNoteNotCreated(DWORD error) noexcept {

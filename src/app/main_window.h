@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "note/note_window.h"
 #include "note/note_journal.h"
 #include "note/unsaved_text.h"
+#include "platform/hotkey.h"
 #include "platform/shared_chooser.h"
 #include "platform/tray_icon.h"
 #include "platform/unique_handle.h"
@@ -21,6 +23,14 @@
 
 namespace varnel {
 
+// The commands of the main window's own menus (its system menu and its right-click menu); each
+// value is also the item's identifier: a multiple of 16 below 0xF000, as the system menu needs.
+enum class MainCommand : UINT {
+  NewNote = 0x0010,
+  HideOrShowNotes = 0x0020,
+  NotesToFront = 0x0030,
+  StartAtSignIn = 0x0040,
+};
 
 class MainWindow final : public WindowBase {
  public:
@@ -98,6 +108,30 @@ class MainWindow final : public WindowBase {
   UniqueBrush background_;
   UniqueFont hintFont_;
   std::wstring dropHint_;
+
+  // The main window's own commands: its menus, Ctrl+N and the system-wide keys (main_commands.cpp).
+  void SetUpCommands() noexcept;
+  void PutCommands(HMENU menu, bool append, bool startsWithWindows) const;
+  void ShowCommandMenu(POINT screen) noexcept;
+  bool OnContextMenu(LPARAM lParam) noexcept;
+  void OnInitMenuPopup(HMENU menu, bool windowMenu) noexcept;
+  bool OnSystemCommand(WPARAM command) noexcept;
+  bool OnKeyDown(WPARAM key, LPARAM flags) noexcept;
+  void OnHotkey(WPARAM id) noexcept;
+  void RunCommand(MainCommand command) noexcept;
+  void OnNewNote();
+  DWORD MakeNewNoteFile(const std::wstring& notesFolder, std::wstring& textPath) const;
+  void OnHideOrShowNotes() noexcept;
+  void OnNotesToFront() noexcept;
+  void OnStartAtSignIn();
+  // Where a new note opens: the main window's place, or its last normal place while it is
+  // minimized into the tray.
+  bool NewNotePlace(POINT& place) const noexcept;
+
+  // Set while the notes are hidden from the main window's menu or key; every start shows them.
+  bool notesHidden_ = false;
+  std::optional<Hotkey> newNoteKey_;
+  std::optional<Hotkey> hideNotesKey_;
   DropTarget dropTarget_{[this](const std::wstring& path) { OnFileDropped(path); }};
 };
 

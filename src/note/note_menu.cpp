@@ -8,8 +8,11 @@
 
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/new_file.h"
 #include "platform/texts.h"
 #include "platform/web_view.h"
+#include "storage/new_note_name.h"
+#include "storage/paths.h"
 
 namespace varnel {
 namespace {
@@ -215,6 +218,8 @@ void NoteWindow::OnDiscard() {
   }
   journal_.Remove();
   CloseWithoutSaving();
+  // The empty file the program made for a new note goes with it; a file holding any byte stays.
+  if (SameFolder(FolderOf(textPath_), JoinPath(FolderOf(recordPath_), kNotesFolderName))) DeleteFileIfEmpty(textPath_);
 }
 
 }  // namespace varnel

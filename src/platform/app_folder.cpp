@@ -7,7 +7,7 @@
 
 namespace varnel {
 
-std::wstring ApplicationFolder() {
+std::wstring ProgramPath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -18,6 +18,11 @@ std::wstring ApplicationFolder() {
     }
     path.resize(path.size() * 2);
   }
+  return path;
+}
+
+std::wstring ApplicationFolder() {
+  const std::wstring path = ProgramPath();
   return path.substr(0, path.find_last_of(L'\\'));
 }
 

@@ -5,6 +5,9 @@
 
 namespace varnel {
 
+// Full path of the running program (its .exe).
+std::wstring ProgramPath();
+
 // Full path of the program's folder, without a trailing backslash.
 std::wstring ApplicationFolder();
 

@@ -8,6 +8,7 @@ import contextlib
 import json
 import os
 import pathlib
+import pwd
 import shutil
 import subprocess
 import sys
@@ -17,12 +18,15 @@ import time
 
 HERE = pathlib.Path(__file__).resolve().parent
 PROBE = pathlib.Path(os.environ["VARNEL_PROBE"])
+INSIDE_PROBE = PROBE.parent / "varnel_inside_probe.exe"
 ARTIFACTS = pathlib.Path(os.environ.get("VARNEL_ARTIFACTS", tempfile.gettempdir()))
 
 MAIN_WINDOW = "VarnelMainWindow"
 NOTE_WINDOW = "VarnelNote"
 DIALOG = "#32770"
+MENU = "#32768"
 CAPTION = " Varnel ver2.0"
+TWIPS_PER_PIXEL = 15  # at 96 DPI
 
 
 def windows_path(path):
@@ -70,6 +74,84 @@ def dump(only_class=None, attempts=3):
                 raise AssertionError(f"varnel_probe dump gave no list (exit code {result.returncode})")
             print(f"varnel_probe dump gave no list (exit code {result.returncode}); asking again", file=sys.stderr)
             time.sleep(0.2)
+
+
+def expected_record(path, main):
+    """The record a drop of path on the main window writes, at the main window's place, in code page 932."""
+    left, top = main["rect"][0] * TWIPS_PER_PIXEL, main["rect"][1] * TWIPS_PER_PIXEL
+    line = f"{windows_path(path)},{left},{top},3000,3000,&H00C0C0C0&,ＭＳ Ｐゴシック,9,&H00000000&,False,False,False\r\n"
+    return line.encode("cp932")
+
+
+def inside(what, window):
+    """Lines of tab-separated fields read inside the program that owns the window (inside_probe.cpp)."""
+    result = subprocess.run(["wine", str(INSIDE_PROBE), what, str(window["hwnd"])], capture_output=True, timeout=60)
+    if result.returncode != 0:
+        raise AssertionError(f"varnel_inside_probe {what} failed with {result.returncode}")
+    return [line.split("\t") for line in result.stdout.decode("utf-8").splitlines()]
+
+
+MFS_CHECKED = 0x8
+
+
+def open_menu():
+    """The menu window (#32768) open now, or None."""
+    return next(iter(windows_of(MENU)), None)
+
+
+def menu_entries(menu):
+    """The items of an open menu: (caption, checked, screen rectangle), "-" for a separator. A caption
+    may hold a tab itself, before the key that also gives the command."""
+    entries = []
+    for fields in inside("menu", menu):
+        state, left, top, right, bottom = map(int, fields[-5:])
+        entries.append(("\t".join(fields[:-5]), bool(state & MFS_CHECKED), (left, top, right, bottom)))
+    return entries
+
+
+def click_menu_entry(menu, caption):
+    """Clicks the item of an open menu whose caption starts with caption, as a user would, and waits
+    for the menu to close."""
+    left, top, right, bottom = next(rect for text, _, rect in menu_entries(menu) if text.startswith(caption))
+    xdotool("mousemove", (left + right) // 2, (top + bottom) // 2)
+    time.sleep(0.2)
+    xdotool("click", "1")
+    wait_until(lambda: open_menu() is None, message="the menu to close")
+
+
+def activate(window):
+    """Clicks into a window's client area near its bottom-right corner (a new note covers the main
+    window's left part), which makes it the active window."""
+    x, y, width, height = window["client"]
+    xdotool("mousemove", x + width - 8, y + height - 8)
+    xdotool("click", "1")
+    wait_until(lambda: next((w for w in dump(window["class"]) if w["hwnd"] == window["hwnd"]), {}).get("foreground"),
+               message=f"{window['class']} to be active")
+
+
+def open_main_window_menu(main, how):
+    """Activates the main window and opens its "right click" menu or its "system menu" (Alt+Space)."""
+    activate(main)
+    if how == "right click":
+        x, y, width, height = main["client"]
+        xdotool("mousemove", x + width - 20, y + height - 20)
+        xdotool("click", "3")
+    else:
+        xdotool("key", "alt+space")
+    return wait_until(open_menu, message=f"the main window's {how} menu")
+
+
+def startup_folder():
+    """The Wine prefix's Startup folder (FOLDERID_Startup) on the Linux side; Wine spells it "StartUp"."""
+    prefix = pathlib.Path(os.environ.get("WINEPREFIX", pathlib.Path.home() / ".wine"))
+    programs = prefix / "drive_c/users" / pwd.getpwuid(os.getuid()).pw_name / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+    return next((p for p in programs.iterdir() if p.name.lower() == "startup"), programs / "StartUp")
+
+
+def shortcut(path):
+    """What a shell link leads to, read through IShellLinkW: {"target": ..., "folder": ...}, or None."""
+    result = probe("shortcut", windows_path(path).encode("utf-8").hex())
+    return json.loads(result.stdout.decode("utf-8")) if result.returncode == 0 else None
 
 
 def set_text(hwnd, text):
@@ -171,6 +253,23 @@ def parse_journal(data):
         return path.decode("utf-8"), text.decode("utf-8")
     except UnicodeDecodeError:
         return None
+
+
+def make_read_only(test, folder):
+    """Makes folder unwritable until the test ends. Root ignores permission bits, so it marks the
+    folder immutable instead."""
+    if os.geteuid() == 0:
+        subprocess.run(["chattr", "+i", str(folder)], check=True)
+    else:
+        folder.chmod(0o555)
+    test.addCleanup(make_writable, folder)
+
+
+def make_writable(folder):
+    if os.geteuid() == 0:
+        subprocess.run(["chattr", "-i", str(folder)], check=True)
+    else:
+        folder.chmod(0o755)
 
 
 def windows_of(class_name, visible_only=True):

@@ -35,7 +35,8 @@ class Output {
   int length_ = 0;
 };
 
-// One line per item: "-" for a separator, else its caption; the state flags after a tab.
+// One line per item: "-" for a separator, else its caption; then, after tabs, the state flags and
+// the item's screen rectangle (left, top, right, bottom).
 void MenuItems(HWND menuWindow, Output& out) {
   auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
   const int count = menu ? ::GetMenuItemCount(menu) : 0;
@@ -50,6 +51,13 @@ void MenuItems(HWND menuWindow, Output& out) {
     out.Text((info.fType & MFT_SEPARATOR) ? L"-" : caption);
     out.Text(L"\t");
     out.Number(static_cast<long>(info.fState));
+    RECT item{};
+    ::GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &item);
+    const LONG edges[] = {item.left, item.top, item.right, item.bottom};
+    for (const LONG edge : edges) {
+      out.Text(L"\t");
+      out.Number(edge);
+    }
     out.Text(L"\n");
   }
 }

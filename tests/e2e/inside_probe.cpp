@@ -1,7 +1,8 @@
 // Reads what only the program that owns a window can read, through a hook from
 // varnel_inside_hook.dll that the window system loads into that program:
 //   varnel_inside_probe menu HWND   an open popup menu (class #32768): one line per item, "-" for a
-//                                   separator, else the caption, then a tab and the state flags
+//                                   separator, else the caption, then tab-separated the state flags
+//                                   and the item's screen rectangle (left, top, right, bottom)
 //   varnel_inside_probe font HWND   the window's font: face, height, weight, italic (tab-separated)
 // Prints UTF-8.
 

@@ -10,6 +10,7 @@
 //   varnel_probe click HWND ID            BM_CLICK on the dialog button with that control id
 //   varnel_probe post HWND MSG WPARAM LPARAM
 //   varnel_probe send HWND MSG WPARAM LPARAM   prints the answer
+//   varnel_probe move HWND X Y            moves a window to a screen position, keeping its size
 //   varnel_probe settext HWND HEX         WM_SETTEXT with a text given as the hex digits of its UTF-8
 //   varnel_probe append CLASS HEX         types that text (hex of UTF-8) at the end of the first text box
 //                                         of every visible top-level window of CLASS; prints how many
@@ -25,11 +26,17 @@
 //                                         milliseconds, until it is typed or the window is gone; prints
 //                                         how many characters went in
 //   varnel_probe errortext CODE           the system's wording of a Win32 error, as UTF-8
+//   varnel_probe shortcut PATH            a shell link read through IShellLinkW: {"target": ..., "folder": ...}
+//                                         (the path it leads to and its working folder); exit code 1
+//                                         when it cannot be read
 //   varnel_probe hold PATH RELEASE        another program's hold on a file: opens it without sharing,
 //                                         prints "held", keeps it open until RELEASE exists (at most
 //                                         five minutes), then prints "released"
 
 #include <windows.h>
+#include <objbase.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -296,6 +303,25 @@ int TypeSlowly(HWND note, const std::wstring& text, DWORD interval) {
   return typed;
 }
 
+// Reads a shortcut the way the shell does when it starts it.
+int PrintShortcut(const std::wstring& path) {
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  Microsoft::WRL::ComPtr<IShellLinkW> link;
+  Microsoft::WRL::ComPtr<IPersistFile> file;
+  wchar_t target[MAX_PATH + 1]{};
+  wchar_t folder[MAX_PATH + 1]{};
+  const bool read = SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                 IID_PPV_ARGS(&link))) &&
+                    SUCCEEDED(link.As(&file)) && SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+                    SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, 0)) &&
+                    SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH));
+  if (read) std::printf("{\"target\":%s,\"folder\":%s}\n", Json(target).c_str(), Json(folder).c_str());
+  file.Reset();
+  link.Reset();
+  ::CoUninitialize();
+  return read ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -353,6 +379,7 @@ int main(int argc, char** argv) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return length ? 0 : 1;
   }
+  if (command == "shortcut" && argc >= 3) return PrintShortcut(FromHex(argv[2]));
   if (command == "hold" && argc >= 4) {
     HANDLE file = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 1;
@@ -379,6 +406,12 @@ int main(int argc, char** argv) {
     if (!button) return 1;
     ::PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
+  }
+  if (command == "move" && argc >= 5) {
+    return ::SetWindowPos(hwnd, nullptr, std::atoi(argv[3]), std::atoi(argv[4]), 0, 0,
+                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)
+               ? 0
+               : 1;
   }
   if (command == "settext" && argc >= 4) {
     std::wstring text = FromHex(argv[3]);

@@ -2,24 +2,15 @@
 source (drag_source.py) dragged with xdotool onto the main window, which Wine turns into an OLE
 drop."""
 
-import os
-import subprocess
 import time
 import unittest
 
-from harness import App, DIALOG, MAIN_WINDOW, notes, probe, screenshot, wait_until, windows_of, windows_path
+from harness import (App, DIALOG, MAIN_WINDOW, expected_record, make_read_only, make_writable, notes, probe, screenshot,
+                     wait_until, windows_of)
 from harness import drag_and_drop as drag
 
-TWIPS_PER_PIXEL = 15  # at 96 DPI
 NOT_CREATED = "付箋紙を作成できませんでした。\r\n"
 ERROR_ACCESS_DENIED = 5
-
-
-def expected_record(path, main):
-    """The new record for a dropped path at the main window's position, in code page 932."""
-    left, top = main["rect"][0] * TWIPS_PER_PIXEL, main["rect"][1] * TWIPS_PER_PIXEL
-    line = f"{windows_path(path)},{left},{top},3000,3000,&H00C0C0C0&,ＭＳ Ｐゴシック,9,&H00000000&,False,False,False\r\n"
-    return line.encode("cp932")
 
 
 class DropTest(unittest.TestCase):
@@ -100,7 +91,7 @@ class DropTest(unittest.TestCase):
 
     def test_read_only_application_folder_shows_why_and_keeps_running(self):
         before = sorted(p.name for p in self.app.folder.iterdir())
-        self.make_read_only(self.app.folder)
+        make_read_only(self, self.app.folder)
         self.assertEqual(drag("files", [self.memo], self.main), "end")
         box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the message box")
         self.assertEqual(box["text"], "Varnel")
@@ -115,24 +106,10 @@ class DropTest(unittest.TestCase):
         wait_until(lambda: windows_of(DIALOG) == [], message="the message box to close")
         self.assertStillRunning()
         # Writable again, the next drop works.
-        self.make_writable(self.app.folder)
+        make_writable(self.app.folder)
         self.assertEqual(drag("files", [self.memo], self.main), "end")
         [name] = self.new_records(1)
         self.assertEqual(self.app.read(name), expected_record(self.memo, self.main))
-
-    def make_read_only(self, folder):
-        # Root ignores permission bits, so it marks the folder immutable instead.
-        if os.geteuid() == 0:
-            subprocess.run(["chattr", "+i", str(folder)], check=True)
-        else:
-            folder.chmod(0o555)
-        self.addCleanup(self.make_writable, folder)
-
-    def make_writable(self, folder):
-        if os.geteuid() == 0:
-            subprocess.run(["chattr", "-i", str(folder)], check=True)
-        else:
-            folder.chmod(0o755)
 
 
 class FullRegistryDropTest(unittest.TestCase):

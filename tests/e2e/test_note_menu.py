@@ -2,18 +2,15 @@
 leaves on screen and on disk."""
 
 import os
-import subprocess
 import time
 import unittest
 
-from harness import (App, DIALOG, PROBE, hold, notes, probe, screenshot, set_text, wait_until, windows_of,
+from harness import (App, DIALOG, MENU, hold, inside, notes, probe, screenshot, set_text, wait_until, windows_of,
                      windows_path, xdotool)
 
-MENU = "#32768"
 ITEMS = ["フォント", "文字色", "背景色", "WebツールバーON/OFF", "-", "テキストデータの再読込み",
          "テキストデータの上書き保存", "-", "捨てる"]
 COMMANDS = [item for item in ITEMS if item != "-"]
-INSIDE_PROBE = PROBE.parent / "varnel_inside_probe.exe"
 
 IDOK, IDCANCEL = 1, 2
 ERROR_ACCESS_DENIED = 5
@@ -21,14 +18,6 @@ ERROR_SHARING_VIOLATION = 32
 CB_SETCURSEL, WM_COMMAND, CBN_SELCHANGE = 0x14E, 0x111, 1
 FACE_LIST, STYLE_LIST, SIZE_LIST = 0x470, 0x471, 0x472
 COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
-
-
-def inside(what, window):
-    """Lines of tab-separated fields read inside the program that owns the window."""
-    result = subprocess.run(["wine", str(INSIDE_PROBE), what, str(window["hwnd"])], capture_output=True, timeout=60)
-    if result.returncode != 0:
-        raise AssertionError(f"varnel_inside_probe {what} failed with {result.returncode}")
-    return [line.split("\t") for line in result.stdout.decode("utf-8").splitlines()]
 
 
 def menu_items(menu):
