@@ -49,7 +49,7 @@ class AppFolderTest(unittest.TestCase):
         wait_until(lambda: len(notes()) == 1, message="the note")
         self.assertEqual(notes()[0]["text_box"]["text"], "keep")
         self.assertEqual(windows_of(DIALOG), [])
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(windows_of(DIALOG), [])
         self.assertEqual(self.app.read("1.dat"), self.record)
         self.assertEqual(sorted(p.name for p in self.app.folder.iterdir()), ["1.dat", "memo.txt", "varnel.exe"])
@@ -60,7 +60,7 @@ class AppFolderTest(unittest.TestCase):
         wait_until(lambda: len(notes()) == 1, message="the note")
         self.assertEqual(windows_of(DIALOG), [])
         self.assertEqual(sorted(p.name for p in self.app.folder.iterdir()), ["1.dat", "memo.txt", "varnel.exe"])
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertNotEqual(self.app.read("1.dat"), self.record)  # saved in the closed record's form
 
 

@@ -41,7 +41,7 @@ class DropTest(unittest.TestCase):
         self.assertEqual(note["text_box"]["text"], "一行目")
         screenshot("drop_new_note")
         # At exit the note keeps its file and its record.
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
         self.assertEqual(self.app.records(), [name])
         self.assertEqual(self.app.read("メモ.txt"), "一行目\r\n".encode("cp932"))
 

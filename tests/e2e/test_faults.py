@@ -88,7 +88,7 @@ class FaultTest(unittest.TestCase):
         for note, name in zip(self.notes_by_left(), texts):
             set_text(note["text_box"]["hwnd"], f"{name} を編集した 😀")
         with hold(self.app.path("held.txt")):
-            self.assertEqual(self.app.close_main_window(process), 0)
+            self.app.quit(process)
         counts["faults_injected"] += 3
 
         self.check(self.app.read("held.txt"), texts["held"], "the held file")
@@ -118,7 +118,7 @@ class FaultTest(unittest.TestCase):
         # Released, the held file opens again: every note is back, showing what is on disk.
         wait_until(lambda: len(notes()) == 4, message="four notes")
         self.assertEqual(self.notes_by_left()[0]["text_box"]["text"], "held の元の内容")
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.recovered(self.app.folder), recovered)
 
     def test_a_disk_that_fills_up_keeps_the_originals_and_the_edits_elsewhere(self):
@@ -151,7 +151,7 @@ class FaultTest(unittest.TestCase):
                     pass
             except OSError:
                 pass
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         counts["faults_injected"] += 1
 
         for name, data in {**texts, "second name.txt": texts["3.txt"], **records_before}.items():
@@ -175,7 +175,7 @@ class FaultTest(unittest.TestCase):
         self.assertNotIn(".bak", message)
         self.assertNotIn("壊れています", message)
         self.assertFalse((local / "未保存.lst").exists())
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
 
     def test_records_with_any_content_at_start_open_what_is_valid_and_drop_only_what_cannot_be_shown(self):
         valid = {}
@@ -213,7 +213,7 @@ class FaultTest(unittest.TestCase):
         shown = {n["text_box"]["text"] for n in notes() if n["text_box"]["text"].startswith("正しい付箋")}
         self.assertEqual(shown, {f"正しい付箋 {i}" for i in range(10)})
         screenshot("records_with_any_content")
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
         for name, data in others.items():
             self.check(self.app.read(name), data, f"{name} is not the program's to change")
 

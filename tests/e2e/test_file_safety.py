@@ -65,7 +65,7 @@ class FileSafetyTest(unittest.TestCase):
 
     def quit(self):
         self.assertEqual(windows_of(DIALOG), [])
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
 
     def note_showing(self, text):
         return wait_until(lambda: next((n for n in notes() if n["text_box"]["text"] == text), None),

@@ -108,7 +108,7 @@ class JournalTest(unittest.TestCase):
             self.check_file(name, data)
 
         # An ordinary exit saves them, in each file's own form, and leaves no journal.
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
         self.check_file("plain.txt", ("first line\r\nsecond" + TYPED + "\r\n").encode("cp932"))
         self.check_file("日本語.txt", ("買い物：牛乳、卵" + TYPED + "\r\n").encode("cp932"))
         self.check_file("utf8.txt", ("UTF-8 の付箋 ①②" + TYPED + "\n").replace("\r\n", "\n").encode("utf-8"))
@@ -118,7 +118,7 @@ class JournalTest(unittest.TestCase):
         process = self.start()
         time.sleep(1)
         self.assertEqual(windows_of(DIALOG), [])
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
 
     def test_typed_text_outlives_a_kill_after_which_its_file_or_its_record_went_away(self):
         process = self.start()
@@ -149,7 +149,7 @@ class JournalTest(unittest.TestCase):
         wait_until(lambda: len(notes()) == 2, message="the two notes that still have records")
         self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
                          sorted(self.shown[name] + TYPED for name in ("plain.txt", "utf8.txt")))
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
         self.assertEqual(self.journals(), [])
 
         # With its record back, the Japanese note opens on its file, and the start after has
@@ -161,7 +161,7 @@ class JournalTest(unittest.TestCase):
         self.check_file("日本語.txt", self.files["日本語.txt"])
         self.assertIn(self.shown["日本語.txt"], [n["text_box"]["text"] for n in notes()])
         self.assertTrue(recovery.exists())
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
 
     def test_typing_that_never_pauses_is_journaled_all_the_same(self):
         process = self.start()
@@ -187,7 +187,7 @@ class JournalTest(unittest.TestCase):
         time.sleep(30)
         after = {p.name: p.stat().st_mtime_ns for p in self.app.folder.iterdir()}
         self.assertEqual(after, before)
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
 
 
 if __name__ == "__main__":

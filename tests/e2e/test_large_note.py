@@ -51,7 +51,7 @@ class LargeNoteTest(unittest.TestCase):
         self.assertTrue(sorted(notes(), key=lambda n: n["rect"][0])[0]["text_box"]["style"] & ES_READONLY,
                         "the large text was already in: the exit below would not test a load cut short")
 
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.read("large.txt"), large)
         self.assertEqual(os.stat(self.app.path("large.txt")).st_mtime_ns, large_time)
         self.assertEqual(self.app.read("small.txt"), "一行目added\r\n".encode("cp932"))
@@ -72,7 +72,7 @@ class LargeNoteTest(unittest.TestCase):
         self.assertLess(self.app.peak_memory_mib(), 400)
         # As any file that is no text: its note is gone with its record, the file is left alone.
         self.assertEqual(self.app.records(), ["2.dat"])
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(os.stat(self.app.path("zeros.bin")).st_size, size)
 
 

@@ -59,7 +59,7 @@ class LongLineTest(unittest.TestCase):
         wait_until(lambda: sorted(notes(), key=lambda n: n["rect"][0])[1]["text_box"]["text"] == edited + "追記 ok",
                    message="the typed text at the end of the long line")
 
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.read("edited.txt"), (edited + "追記 ok\r\n").encode("cp932"))
         self.assertEqual(self.app.read("untouched.txt"), files["untouched.txt"])
         self.assertEqual(os.stat(self.app.path("untouched.txt")).st_mtime_ns, untouched_time)

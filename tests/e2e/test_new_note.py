@@ -93,7 +93,7 @@ class NewNoteTest(unittest.TestCase):
                 set_text(new_note()["text_box"]["hwnd"], typed[name])
         self.assertEqual(len(typed), 3)
         probe("post", self.main["hwnd"], WM_SYSCOMMAND, SC_RESTORE, 0)
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
         for name, text in typed.items():
             self.assertEqual((self.notes_folder / name).read_bytes(), (text + "\r\n").encode("cp932"))
         for name in taken:
@@ -143,7 +143,7 @@ class NewNoteTest(unittest.TestCase):
                 self.assertIn(said, self.message())
                 self.assertEqual(sorted(p.name for p in self.app.folder.rglob("*")), before)
                 self.assertEqual(notes(), [])
-                self.assertEqual(self.app.close_main_window(self.process), 0)
+                self.app.quit(self.process)
 
 
 class HideNotesTest(unittest.TestCase):
@@ -177,7 +177,7 @@ class HideNotesTest(unittest.TestCase):
         activate(main)
         xdotool("key", "ctrl+alt+h")
         wait_until(lambda: notes() == [], message="the notes to hide from the key")
-        self.assertEqual(app.close_main_window(process), 0)
+        app.quit(process)
         self.assertEqual(app.read("a.txt"), "隠れている間に\r\n".encode("cp932"))
         self.assertEqual(app.read("b.txt"), b"b\r\n")
 
@@ -204,7 +204,7 @@ class StartAtSignInTest(unittest.TestCase):
         self.assertEqual(shortcut(link), {"target": windows_path(app.exe), "folder": windows_path(app.folder)})
         # The same program started by another path (through a linked folder) knows its shortcut, and
         # would not write a second one that started it twice.
-        self.assertEqual(app.close_main_window(process), 0)
+        app.quit(process)
         linked = pathlib.Path(tempfile.mkdtemp()) / "linked"
         linked.symlink_to(app.folder)
         self.addCleanup(shutil.rmtree, linked.parent)
@@ -221,7 +221,7 @@ class StartAtSignInTest(unittest.TestCase):
         wait_until(lambda: not link.exists(), message="the shortcut to go")
         self.assertFalse(entry("right click")[1][1])
         xdotool("key", "Escape")
-        self.assertEqual(again.close_main_window(process), 0)
+        again.quit(process)
         self.assertEqual(set(folder.glob("*.lnk")), before)
 
 

@@ -20,7 +20,7 @@ class NoteGeometryTest(unittest.TestCase):
         return wait_until(lambda: next(iter(notes()), None), message="the note")
 
     def close_and_read_record(self):
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
         return self.app.read("1.dat").decode("cp932").rstrip("\r\n").split(",")
 
     def test_a_left_drag_on_the_margin_moves_the_note_and_the_record_keeps_the_place(self):

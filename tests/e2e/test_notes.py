@@ -51,7 +51,7 @@ class NotesComeBackTest(unittest.TestCase):
                          ["一行目\r\n二行目", "first line\r\nsecond line", "UTF-8 の付箋"])
         screenshot("three_notes")
 
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.read("1.dat"), self.app.record_line(
             "a.txt", 1500, 3000, 3000, 3000, "12632256", "ＭＳ Ｐゴシック", "9", "0", "False", "False", "False"))
         self.assertEqual(self.app.read("2.dat"), self.app.record_line(
@@ -74,7 +74,7 @@ class NotesComeBackTest(unittest.TestCase):
         xdotool("key", "ctrl+End")
         xdotool("type", "--delay", "50", "追記 ok")
         wait_until(lambda: notes()[0]["text_box"]["text"].endswith("追記 ok"), message="the typed text")
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.read("memo.txt"), "メモ追記 ok\r\n".encode("cp932"))
 
     def test_a_note_draws_its_text_as_its_text_box_will_show_it_until_the_mouse_or_a_tool_needs_the_box(self):
@@ -134,7 +134,7 @@ class NotesComeBackTest(unittest.TestCase):
             self.assertGreater(colours, 1, f"{name}: no text drawn")
             self.assertEqual(changed, 0, f"{name}: pixels that changed when the text box took over")
 
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         memo_text = texts["memo.txt"].decode("ascii")
         self.assertEqual(self.app.read("memo.txt"), (memo_text[:caret] + "X" + memo_text[caret:]).encode("ascii"))
         for name in ("ja.txt", "en.txt", "emoji.txt", "big.txt"):
@@ -172,7 +172,7 @@ class NotesComeBackTest(unittest.TestCase):
                 changed, colours = changed_pixels(drawn, shown, clients[left])
                 self.assertGreater(colours, 1, "no text shown")
                 self.assertEqual(changed, 0, "pixels that changed when the text box took over")
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
 
     def test_records_that_cannot_be_shown_give_no_note_and_are_gone_afterwards(self):
         self.app.write("real.txt", b"here\r\n")
@@ -182,7 +182,7 @@ class NotesComeBackTest(unittest.TestCase):
         self.app.write("4.dat", b"\x00\x01binary\xff")
         process = self.start_and_wait_for_notes(1)
         self.assertEqual(self.app.records(), ["1.dat"])
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.records(), ["1.dat"])
         self.assertFalse(self.app.path("gone.txt").exists())
 
@@ -192,7 +192,7 @@ class NotesComeBackTest(unittest.TestCase):
         process = self.start_and_wait_for_notes(1)
         self.app.path("1.dat").unlink()
         self.app.write("memo.txt", b"changed elsewhere\r\n")
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.records(), [])
         self.assertEqual(self.app.read("memo.txt"), b"changed elsewhere\r\n")
 
@@ -203,7 +203,7 @@ class NotesComeBackTest(unittest.TestCase):
         last = self.app.read("101.dat")
         process = self.start_and_wait_for_notes(101, timeout=180)
         screenshot("101_notes")
-        self.assertEqual(self.app.close_main_window(process, timeout=120), 0)
+        self.app.quit(process, timeout=120)
         self.assertEqual(len(self.app.records()), 102)
         self.assertEqual(self.app.read("101.dat"), last)
         self.assertNotEqual(self.app.read("100.dat"), self.app.record_line("100.txt", left=0, top=6000))

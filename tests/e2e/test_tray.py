@@ -57,7 +57,7 @@ class TrayTest(unittest.TestCase):
         self.assertFalse(main_window_state()[0])
 
     def test_the_icon_is_gone_after_the_main_window_closes(self):
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
         window = tray_window()
         self.assertTrue(window is None or not window["visible"])
 
