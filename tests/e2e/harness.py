@@ -243,6 +243,16 @@ def click_centre(window):
     xdotool("click", "1")
 
 
+def type_at_end(text_box, text, delay_ms=12, new_line=False):
+    """Clicks into a text box and types text at its end with the keyboard, on a new line (Return
+    first) when new_line; delay_ms between keys (12 is xdotool's own)."""
+    click_centre(text_box)
+    xdotool("key", "ctrl+End")
+    if new_line:
+        xdotool("key", "Return")
+    xdotool("type", "--delay", delay_ms, text)
+
+
 def minimize(main):
     """Minimizes the main window into the tray and waits until it is hidden."""
     probe("post", main["hwnd"], WM_SYSCOMMAND, SC_MINIMIZE, 0)

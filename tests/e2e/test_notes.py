@@ -3,8 +3,8 @@
 import time
 import unittest
 
-from harness import (App, NOTE_WINDOW, changed_pixels, note_text_boxes, notes, probe, screenshot, twips_to_pixels,
-                     wait_until, windows_of, xdotool)
+from harness import (App, NOTE_WINDOW, changed_pixels, note_text_boxes, notes, notes_by_left, probe,
+                     screenshot, twips_to_pixels, type_at_end, wait_until, windows_of, xdotool)
 
 EM_GETSEL = 0x00B0
 EM_CHARFROMPOS = 0x00D7
@@ -20,12 +20,6 @@ class NotesComeBackTest(unittest.TestCase):
         self.app = App()
         self.addCleanup(self.app.cleanup)
 
-    def start_and_wait_for_notes(self, count, timeout=30.0):
-        process = self.app.start()
-        self.app.main_window(timeout)
-        wait_until(lambda: len(notes()) == count, timeout, message=f"{count} notes")
-        return process
-
     def test_three_records_open_three_notes_where_they_were_and_are_saved_at_exit(self):
         texts = {
             "a.txt": "一行目\r\n二行目\r\n".encode("cp932"),
@@ -39,9 +33,9 @@ class NotesComeBackTest(unittest.TestCase):
                               font="ＭＳ ゴシック", size="10.5", fore="&H00800000&", bold="True")
         self.app.write_record("3.dat", "c.txt", left=12000, top=3000, width=3000, height=4500, back="8454016",
                               fore="255", italic="True")
-        process = self.start_and_wait_for_notes(3)
+        process = self.app.start_with_notes(3)
 
-        by_left = sorted(notes(), key=lambda n: n["rect"][0])
+        by_left = notes_by_left()
         self.assertEqual([n["rect"] for n in by_left], [
             [100, 200, 200, 200],
             [400, 200, 300, 160],
@@ -64,7 +58,7 @@ class NotesComeBackTest(unittest.TestCase):
     def test_typed_text_reaches_the_linked_file_at_exit(self):
         self.app.write("memo.txt", "メモ\r\n".encode("cp932"))
         self.app.write_record("1.dat", "memo.txt", left=3000, top=3000)
-        process = self.start_and_wait_for_notes(1)
+        process = self.app.start_with_notes(1)
         text_box = notes()[0]["text_box"]
         x, y, width, height = text_box["client"]
         xdotool("mousemove", x + width // 2, y + height - 5)
@@ -180,7 +174,7 @@ class NotesComeBackTest(unittest.TestCase):
         self.app.write_record("2.dat", "gone.txt")
         self.app.write("3.dat", b"")
         self.app.write("4.dat", b"\x00\x01binary\xff")
-        process = self.start_and_wait_for_notes(1)
+        process = self.app.start_with_notes(1)
         self.assertEqual(self.app.records(), ["1.dat"])
         self.app.quit(process)
         self.assertEqual(self.app.records(), ["1.dat"])
@@ -189,7 +183,7 @@ class NotesComeBackTest(unittest.TestCase):
     def test_a_note_deleted_by_hand_is_not_saved_and_does_not_come_back(self):
         self.app.write("memo.txt", b"keep\r\n")
         self.app.write_record("1.dat", "memo.txt")
-        process = self.start_and_wait_for_notes(1)
+        process = self.app.start_with_notes(1)
         self.app.path("1.dat").unlink()
         self.app.write("memo.txt", b"changed elsewhere\r\n")
         self.app.quit(process)
@@ -201,7 +195,7 @@ class NotesComeBackTest(unittest.TestCase):
             self.app.write(f"{i:03}.txt", f"note {i}\r\n".encode())
             self.app.write_record(f"{i:03}.dat", f"{i:03}.txt", left=(i % 20) * 600, top=(i // 20) * 1200)
         last = self.app.read("101.dat")
-        process = self.start_and_wait_for_notes(101, timeout=180)
+        process = self.app.start_with_notes(101, timeout=180)
         screenshot("101_notes")
         self.app.quit(process, timeout=120)
         self.assertEqual(len(self.app.records()), 102)
@@ -211,13 +205,8 @@ class NotesComeBackTest(unittest.TestCase):
     def test_session_end_saves_once_and_a_second_one_does_not_save_again(self):
         self.app.write("memo.txt", b"a\r\n")
         self.app.write_record("1.dat", "memo.txt")
-        process = self.start_and_wait_for_notes(1)
-        text_box = notes()[0]["text_box"]
-        x, y, width, height = text_box["client"]
-        xdotool("mousemove", x + width // 2, y + height // 2)
-        xdotool("click", "1")
-        xdotool("key", "ctrl+End")
-        xdotool("type", "b")
+        process = self.app.start_with_notes(1)
+        type_at_end(notes()[0]["text_box"], "b")
         wait_until(lambda: notes()[0]["text_box"]["text"] == "ab", message="the typed text")
         main = self.app.main_window()
         probe("endsession", main["hwnd"])
