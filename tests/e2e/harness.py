@@ -10,6 +10,7 @@ import os
 import pathlib
 import pwd
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -25,8 +26,23 @@ MAIN_WINDOW = "VarnelMainWindow"
 NOTE_WINDOW = "VarnelNote"
 DIALOG = "#32770"
 MENU = "#32768"
+TOOLTIP = "tooltips_class32"
 CAPTION = " Varnel ver2.0"
 TWIPS_PER_PIXEL = 15  # at 96 DPI
+
+# A note's popup menu, "-" for a separator, and its commands in the order the arrow keys reach them.
+NOTE_MENU_ITEMS = ["フォント", "文字色", "背景色", "WebツールバーON/OFF", "-", "テキストデータの再読込み",
+                   "テキストデータの上書き保存", "-", "捨てる"]
+NOTE_COMMANDS = [item for item in NOTE_MENU_ITEMS if item != "-"]
+
+# The start-up notice about typed text put back from the edit journals begins so.
+PUT_BACK_HEAD = "前回は正しく終了しなかったため"
+
+IDOK, IDCANCEL = 1, 2
+ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION = 5, 32
+WM_SYSCOMMAND, SC_MINIMIZE, SC_RESTORE = 0x0112, 0xF020, 0xF120
+# The red, green and blue boxes of the colour dialog.
+COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
 
 
 def windows_path(path):
@@ -139,6 +155,120 @@ def open_main_window_menu(main, how):
     else:
         xdotool("key", "alt+space")
     return wait_until(open_menu, message=f"the main window's {how} menu")
+
+
+def close_menu():
+    """Closes the open menu with Escape and waits for it to go."""
+    xdotool("key", "Escape")
+    wait_until(lambda: open_menu() is None, message="the menu to close")
+
+
+def right_press(note, at=None):
+    """A right click on a note's margin near its client area's top-left corner, or at the screen
+    point at; returns the point pressed."""
+    point = at or (note["client"][0] + 6, note["client"][1] + 6)
+    xdotool("mousemove", *point)
+    xdotool("click", "3")
+    return point
+
+
+def open_note_menu(note, at=None, timeout=20.0):
+    """Opens a note's popup menu with a right press on its margin (see right_press); returns the menu."""
+    right_press(note, at)
+    return wait_until(open_menu, timeout, message="the note menu")
+
+
+def choose_on_note(note, command, at=None, timeout=20.0):
+    """Picks a command from a note's popup menu, opened with a right press on its margin, with the
+    arrow keys and Return, and waits for the menu to close."""
+    open_note_menu(note, at, timeout)
+    xdotool("key", "--delay", "80", *(["Down"] * (NOTE_COMMANDS.index(command) + 1)), "Return")
+    wait_until(lambda: open_menu() is None, timeout, message="the menu to close")
+
+
+def dialog(timeout=20.0, what="a dialog"):
+    """The dialog (#32770) on screen, once there is one."""
+    return wait_until(lambda: next(iter(windows_of(DIALOG)), None), timeout, message=what)
+
+
+def answer(box, button=IDOK, timeout=20.0):
+    """Clicks a dialog's button (BM_CLICK) and waits until no dialog is left; returns the probe's
+    result."""
+    result = probe("click", box["hwnd"], button)
+    wait_until(lambda: not windows_of(DIALOG), timeout, message="the dialog to close")
+    return result
+
+
+def text_starting(box, head):
+    """The text of the dialog's child whose text starts with head."""
+    return next(c["text"] for c in box["children"] if c["text"].startswith(head))
+
+
+def notice(head, timeout=20.0):
+    """The message that starts with head in the dialog on screen, once it is answered with OK."""
+    box = dialog(timeout, what="the notice")
+    message = text_starting(box, head)
+    answer(box, IDOK, timeout)
+    return message
+
+
+def child(window, control_id, class_name=None):
+    """A window's child control by its id (and class)."""
+    return next(c for c in window["children"]
+                if c["id"] == control_id and (class_name is None or c["class"] == class_name))
+
+
+def set_colour(box, red, green, blue):
+    """Fills in the colour dialog's red, green and blue boxes."""
+    for control_id, value in ((COLOR_RED, red), (COLOR_GREEN, green), (COLOR_BLUE, blue)):
+        set_text(child(box, control_id)["hwnd"], str(value))
+
+
+def error_text(code):
+    """The system's wording for a Windows error code, as the program's messages quote it."""
+    return probe("errortext", code).stdout.decode("utf-8").rstrip("\r\n ")
+
+
+def pointer_away(at=(1200, 900), timeout=20.0):
+    """Rests the mouse where nothing is, until no tooltip is left: a text box's tooltip opens under
+    the mouse and would take the next press."""
+    xdotool("mousemove", *at)
+    wait_until(lambda: not windows_of(TOOLTIP), timeout, message="the tooltips to close")
+
+
+def click_centre(window):
+    """A left click in the middle of a window's client area."""
+    x, y, width, height = window["client"]
+    xdotool("mousemove", x + width // 2, y + height // 2)
+    xdotool("click", "1")
+
+
+def type_at_end(text_box, text, delay_ms=12, new_line=False):
+    """Clicks into a text box and types text at its end with the keyboard, on a new line (Return
+    first) when new_line; delay_ms between keys (12 is xdotool's own)."""
+    click_centre(text_box)
+    xdotool("key", "ctrl+End")
+    if new_line:
+        xdotool("key", "Return")
+    xdotool("type", "--delay", delay_ms, text)
+
+
+def minimize(main):
+    """Minimizes the main window into the tray and waits until it is hidden."""
+    probe("post", main["hwnd"], WM_SYSCOMMAND, SC_MINIMIZE, 0)
+    wait_until(lambda: not windows_of(MAIN_WINDOW), message="the main window to hide")
+
+
+def local_recovery_folders():
+    """The user's own recovery folder in the test prefix, where text goes when the program's folder
+    takes nothing."""
+    return list(pathlib.Path(os.environ["WINEPREFIX"]).glob("drive_c/users/*/AppData/Local/Varnel"))
+
+
+def file_bytes(text):
+    """A linked file as the program writes a text: code page 932, every line ended by CR LF, the
+    last one too."""
+    return (text + "\r\n").encode("cp932")
 
 
 def startup_folder():
@@ -336,6 +466,11 @@ def notes():
     return found
 
 
+def notes_by_left():
+    """The visible notes (as notes() gives them) from left to right."""
+    return sorted(notes(), key=lambda n: n["rect"][0])
+
+
 def note_text_boxes():
     """Whether each visible note (by its left edge) has made its text box, asked without making it."""
     found = json.loads(probe("glance", NOTE_WINDOW).stdout.decode("utf-8"))
@@ -404,6 +539,14 @@ class App:
     def write_record(self, name, text_name, **values):
         return self.write(name, self.record_line(text_name, **values))
 
+    def record_fields(self, name):
+        """The fields of a record file's line."""
+        return self.read(name).decode("cp932").rstrip("\r\n").split(",")
+
+    def journal_names(self):
+        """The names of the edit journals in the folder."""
+        return sorted(p.name for p in self.folder.iterdir() if JOURNAL_SUFFIX in p.name)
+
     def start(self, cwd=None):
         """Starts the program; cwd is the current directory it starts in, as a shortcut's "Start in"
         folder would give it (by default the test's own)."""
@@ -412,6 +555,31 @@ class App:
             process = subprocess.Popen(["wine", str(self.exe)], stdout=subprocess.DEVNULL, stderr=log, cwd=cwd)
         self.processes.append(process)
         return process
+
+    def start_with_notes(self, count, timeout=30.0, cwd=None):
+        """Starts the program and waits for its main window and count notes; returns the process."""
+        process = self.start(cwd)
+        self.main_window(timeout)
+        wait_until(lambda: len(notes()) == count, timeout, message=f"{count} notes")
+        return process
+
+    def quit(self, process=None, timeout=30.0):
+        """Closes the main window and checks that the program ends with exit code 0; process is
+        one that start() gave, by default the last."""
+        code = self.close_main_window(process or self.processes[-1], timeout)
+        if code != 0:
+            raise AssertionError(f"varnel.exe ended with exit code {code}, not 0")
+
+    def kill(self, process):
+        """Kills the running program (SIGKILL, as a crash or a power cut ends it) and waits until its
+        process and its note windows are gone."""
+        pid = self.program_pid()
+        if pid is None:
+            raise AssertionError("the program's process is not running")
+        os.kill(pid, signal.SIGKILL)
+        process.wait(timeout=60)
+        wait_until(lambda: self.program_pid() is None and not windows_of(NOTE_WINDOW, visible_only=False),
+                   timeout=30, message="the killed program's windows to go")
 
     def program_pid(self):
         """The Linux process id of this folder's running varnel.exe, or None.

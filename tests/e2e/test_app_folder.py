@@ -5,9 +5,8 @@ import os
 import subprocess
 import unittest
 
-from harness import App, DIALOG, MAIN_WINDOW, notes, probe, screenshot, wait_until, windows_of, windows_path
-
-IDOK = 1
+from harness import (App, DIALOG, IDOK, MAIN_WINDOW, answer, dialog, notes, screenshot, wait_until, windows_of,
+                     windows_path)
 
 
 class AppFolderTest(unittest.TestCase):
@@ -35,7 +34,7 @@ class AppFolderTest(unittest.TestCase):
     def test_a_read_only_folder_is_reported_once_at_start_and_the_program_runs_on(self):
         self.make_folder_read_only()
         process = self.app.start()
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the read-only message")
+        box = dialog(what="the read-only message")
         self.assertEqual(box["text"], "Varnel")
         message = "\n".join(child["text"] for child in box["children"])
         self.assertIn(f"このﾌｫﾙﾀﾞ[ {windows_path(self.app.folder)} ]には書き込めません。", message)
@@ -43,13 +42,13 @@ class AppFolderTest(unittest.TestCase):
         # Told before anything opens, so nothing is lost later without a word.
         self.assertEqual(windows_of(MAIN_WINDOW), [])
         screenshot("read_only_folder")
-        self.assertEqual(probe("click", box["hwnd"], IDOK).returncode, 0)
+        self.assertEqual(answer(box, IDOK).returncode, 0)
 
         self.app.main_window()
         wait_until(lambda: len(notes()) == 1, message="the note")
         self.assertEqual(notes()[0]["text_box"]["text"], "keep")
         self.assertEqual(windows_of(DIALOG), [])
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(windows_of(DIALOG), [])
         self.assertEqual(self.app.read("1.dat"), self.record)
         self.assertEqual(sorted(p.name for p in self.app.folder.iterdir()), ["1.dat", "memo.txt", "varnel.exe"])
@@ -60,7 +59,7 @@ class AppFolderTest(unittest.TestCase):
         wait_until(lambda: len(notes()) == 1, message="the note")
         self.assertEqual(windows_of(DIALOG), [])
         self.assertEqual(sorted(p.name for p in self.app.folder.iterdir()), ["1.dat", "memo.txt", "varnel.exe"])
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertNotEqual(self.app.read("1.dat"), self.record)  # saved in the closed record's form
 
 

@@ -5,12 +5,11 @@ drop."""
 import time
 import unittest
 
-from harness import (App, DIALOG, MAIN_WINDOW, expected_record, make_read_only, make_writable, notes, probe, screenshot,
-                     wait_until, windows_of)
+from harness import (App, ERROR_ACCESS_DENIED, IDOK, MAIN_WINDOW, answer, dialog, error_text, expected_record,
+                     make_read_only, make_writable, notes, screenshot, wait_until, windows_of)
 from harness import drag_and_drop as drag
 
 NOT_CREATED = "付箋紙を作成できませんでした。\r\n"
-ERROR_ACCESS_DENIED = 5
 
 
 class DropTest(unittest.TestCase):
@@ -41,7 +40,7 @@ class DropTest(unittest.TestCase):
         self.assertEqual(note["text_box"]["text"], "一行目")
         screenshot("drop_new_note")
         # At exit the note keeps its file and its record.
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
         self.assertEqual(self.app.records(), [name])
         self.assertEqual(self.app.read("メモ.txt"), "一行目\r\n".encode("cp932"))
 
@@ -93,17 +92,15 @@ class DropTest(unittest.TestCase):
         before = sorted(p.name for p in self.app.folder.iterdir())
         make_read_only(self, self.app.folder)
         self.assertEqual(drag("files", [self.memo], self.main), "end")
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the message box")
+        box = dialog(what="the message box")
         self.assertEqual(box["text"], "Varnel")
-        reason = probe("errortext", ERROR_ACCESS_DENIED).stdout.decode("utf-8").rstrip("\r\n ")
+        reason = error_text(ERROR_ACCESS_DENIED)
         self.assertTrue(reason)
         texts = [child["text"] for child in box["children"]]
         self.assertIn(NOT_CREATED + reason, texts)
         screenshot("drop_not_created")
         self.assertEqual(sorted(p.name for p in self.app.folder.iterdir()), before)
-        IDOK = 1
-        self.assertEqual(probe("click", box["hwnd"], IDOK).returncode, 0)
-        wait_until(lambda: windows_of(DIALOG) == [], message="the message box to close")
+        self.assertEqual(answer(box, IDOK).returncode, 0)
         self.assertStillRunning()
         # Writable again, the next drop works.
         make_writable(self.app.folder)
@@ -120,9 +117,8 @@ class FullRegistryDropTest(unittest.TestCase):
         # 101 notes fill every slot; they sit right of the main window, out of the drop's way.
         for i in range(101):
             app.write_record(f"{i:03d}.dat", "a.txt", left=9000, top=3000)
-        process = app.start()
-        main = app.main_window(timeout=180)
-        wait_until(lambda: len(notes()) == 101, timeout=180, message="101 notes")
+        process = app.start_with_notes(101, timeout=180)
+        main = app.main_window()
         dropped = app.write("b.txt", b"b\r\n")
         before = set(app.records())
         self.assertEqual(drag("files", [dropped], main), "end")

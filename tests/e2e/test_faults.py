@@ -7,15 +7,13 @@ import pathlib
 import random
 import shutil
 import subprocess
-import tempfile
 import unittest
 
-from harness import (App, DIALOG, hold, notes, probe, record_faults, screenshot, set_text, wait_until,
-                     windows_of, windows_path)
+from harness import (App, DIALOG, IDOK, answer, dialog, hold, local_recovery_folders, notes, notes_by_left,
+                     record_faults, screenshot, set_text, text_starting, wait_until, windows_of, windows_path)
 
 UTF8_MARK = b"\xef\xbb\xbf"
 NOTICE_HEAD = "前回の終了時に、次のテキストファイルへ保存できませんでした。"
-IDOK = 1
 CORPUS = pathlib.Path(__file__).resolve().parent.parent / "fuzz" / "corpus" / "record"
 
 counts = {"files_checked": 0, "faults_injected": 0, "lost": 0}
@@ -23,12 +21,6 @@ counts = {"files_checked": 0, "faults_injected": 0, "lost": 0}
 
 def tearDownModule():
     record_faults("faults at exit and start", **counts)
-
-
-def local_recovery_folders():
-    """The user's own recovery folder in the test prefix, where text goes when the program's
-    folder takes nothing."""
-    return list(pathlib.Path(os.environ["WINEPREFIX"]).glob("drive_c/users/*/AppData/Local/Varnel"))
 
 
 def remove_local_recovery_folders():
@@ -43,15 +35,6 @@ class FaultTest(unittest.TestCase):
         self.app = App()
         self.addCleanup(self.app.cleanup)
 
-    def start_with_notes(self, count):
-        process = self.app.start()
-        self.app.main_window(timeout=120)
-        wait_until(lambda: len(notes()) == count, timeout=120, message=f"{count} notes")
-        return process
-
-    def notes_by_left(self):
-        return sorted(notes(), key=lambda n: n["rect"][0])
-
     def check(self, actual, expected, what):
         """One file compared; a file that is neither what it was nor what it should be is lost."""
         counts["files_checked"] += 1
@@ -61,12 +44,11 @@ class FaultTest(unittest.TestCase):
 
     def notice(self):
         """The start-up notice about unsaved text: its message, after it is answered."""
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the notice")
+        box = dialog(what="the notice")
         self.assertEqual(box["text"], "Varnel")
-        message = next(c["text"] for c in box["children"] if c["text"].startswith(NOTICE_HEAD))
+        message = text_starting(box, NOTICE_HEAD)
         screenshot("unsaved_notice")
-        probe("click", box["hwnd"], IDOK)
-        wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
+        answer(box, IDOK)
         return message
 
     def recovered(self, folder):
@@ -84,11 +66,11 @@ class FaultTest(unittest.TestCase):
         self.addCleanup(os.chmod, self.app.path("3.dat"), 0o644)
         records_before = {name: self.app.read(name) for name in self.app.records()}
 
-        process = self.start_with_notes(4)
-        for note, name in zip(self.notes_by_left(), texts):
+        process = self.app.start_with_notes(4, timeout=120)
+        for note, name in zip(notes_by_left(), texts):
             set_text(note["text_box"]["hwnd"], f"{name} を編集した 😀")
         with hold(self.app.path("held.txt")):
-            self.assertEqual(self.app.close_main_window(process), 0)
+            self.app.quit(process)
         counts["faults_injected"] += 3
 
         self.check(self.app.read("held.txt"), texts["held"], "the held file")
@@ -117,8 +99,8 @@ class FaultTest(unittest.TestCase):
         self.assertFalse(self.app.path("未保存.lst").exists())
         # Released, the held file opens again: every note is back, showing what is on disk.
         wait_until(lambda: len(notes()) == 4, message="four notes")
-        self.assertEqual(self.notes_by_left()[0]["text_box"]["text"], "held の元の内容")
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.assertEqual(notes_by_left()[0]["text_box"]["text"], "held の元の内容")
+        self.app.quit(process)
         self.assertEqual(self.recovered(self.app.folder), recovered)
 
     def test_a_disk_that_fills_up_keeps_the_originals_and_the_edits_elsewhere(self):
@@ -141,8 +123,8 @@ class FaultTest(unittest.TestCase):
         records_before = {name: self.app.read(name) for name in self.app.records()}
         edits = [f"書き足した {i}\r\n" * (200 if i < 3 else 500) for i in range(4)]
 
-        process = self.start_with_notes(4)
-        for note, edit in zip(self.notes_by_left(), edits):
+        process = self.app.start_with_notes(4, timeout=120)
+        for note, edit in zip(notes_by_left(), edits):
             set_text(note["text_box"]["hwnd"], edit)
         filler = self.app.path("filler.bin")
         with open(filler, "wb", buffering=0) as fill:
@@ -151,7 +133,7 @@ class FaultTest(unittest.TestCase):
                     pass
             except OSError:
                 pass
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         counts["faults_injected"] += 1
 
         for name, data in {**texts, "second name.txt": texts["3.txt"], **records_before}.items():
@@ -175,7 +157,7 @@ class FaultTest(unittest.TestCase):
         self.assertNotIn(".bak", message)
         self.assertNotIn("壊れています", message)
         self.assertFalse((local / "未保存.lst").exists())
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
 
     def test_records_with_any_content_at_start_open_what_is_valid_and_drop_only_what_cannot_be_shown(self):
         valid = {}
@@ -203,8 +185,7 @@ class FaultTest(unittest.TestCase):
             box = windows_of(DIALOG)[0]
             told = "".join(c["text"] for c in box["children"])
             self.assertIn("を今は開けませんでした", told)
-            probe("click", box["hwnd"], IDOK)
-            wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
+            answer(box, IDOK)
         waiting = len(self.app.records()) - len(notes())
         self.assertEqual(waiting > 0, bool(told), "a notice exactly when records wait without a note")
         for record in valid:
@@ -213,7 +194,7 @@ class FaultTest(unittest.TestCase):
         shown = {n["text_box"]["text"] for n in notes() if n["text_box"]["text"].startswith("正しい付箋")}
         self.assertEqual(shown, {f"正しい付箋 {i}" for i in range(10)})
         screenshot("records_with_any_content")
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
         for name, data in others.items():
             self.check(self.app.read(name), data, f"{name} is not the program's to change")
 

@@ -12,26 +12,17 @@ import tempfile
 import time
 import unittest
 
-from harness import (App, DIALOG, NOTE_WINDOW, hold, notes, probe, screenshot, set_text, wait_until, windows_of,
-                     windows_path, xdotool)
-from test_note_menu import COMMANDS, MENU
+from harness import (App, DIALOG, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, IDOK, NOTE_WINDOW, answer,
+                     choose_on_note, dialog, error_text, hold, local_recovery_folders, notes, probe, screenshot,
+                     set_text, wait_until, windows_of, windows_path)
 
-IDOK = 1
-ERROR_ACCESS_DENIED = 5
-ERROR_SHARING_VIOLATION = 32
 NOT_TEXT = b"\x00\x01 not text \x00\r\n"
 RECOVERY_LIST = "未保存.lst"
 
 
-def local_recovery_folders():
-    """The user's own recovery folder in the test prefix, used when the program's folder takes nothing."""
-    return list(pathlib.Path(os.environ["WINEPREFIX"]).glob("drive_c/users/*/AppData/Local/Varnel"))
-
-
 def reasons():
     """The system's wording for a file another program holds: a sharing violation or access denied."""
-    return [probe("errortext", code).stdout.decode("utf-8").rstrip("\r\n ")
-            for code in (ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED)]
+    return [error_text(code) for code in (ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED)]
 
 
 def wine_attributes(path):
@@ -59,13 +50,11 @@ class FileSafetyTest(unittest.TestCase):
         return folder
 
     def start(self, count, cwd=None):
-        self.process = self.app.start(cwd)
-        self.app.main_window()
-        return wait_until(lambda: len(notes()) == count and notes(), message=f"{count} notes")
+        self.app.start_with_notes(count, cwd=cwd)
 
     def quit(self):
         self.assertEqual(windows_of(DIALOG), [])
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit()
 
     def note_showing(self, text):
         return wait_until(lambda: next((n for n in notes() if n["text_box"]["text"] == text), None),
@@ -73,20 +62,14 @@ class FileSafetyTest(unittest.TestCase):
 
     def reload(self, note):
         """Picks "テキストデータの再読込み" from the note's menu, opened with a right press on its margin."""
-        x, y = note["client"][:2]
-        xdotool("mousemove", x + 6, y + 6)
-        xdotool("click", "3")
-        wait_until(lambda: windows_of(MENU), message="the note menu")
-        xdotool("key", "--delay", "80", *(["Down"] * (COMMANDS.index("テキストデータの再読込み") + 1)), "Return")
-        wait_until(lambda: not windows_of(MENU), message="the menu to close")
+        choose_on_note(note, "テキストデータの再読込み")
 
     def message(self):
         """The text of the one message box on screen, after it is answered."""
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), timeout=60, message="a message box")
+        box = dialog(timeout=60, what="a message box")
         self.assertEqual(box["text"], "Varnel")
         text = "\n".join(c["text"] for c in box["children"] if c["text"])
-        probe("click", box["hwnd"], IDOK)
-        wait_until(lambda: not windows_of(DIALOG), message="the message box to close")
+        answer(box, IDOK)
         return text
 
     def assert_names_file_and_reason(self, text, path):

@@ -8,13 +8,9 @@ import subprocess
 import time
 import unittest
 
-from harness import (App, DIALOG, log_line, log_writer, notes, probe, screenshot, set_text, wait_until, windows_of,
-                     windows_path, xdotool)
+from harness import (App, DIALOG, IDCANCEL, IDOK, TOOLTIP, answer, choose_on_note, dialog, log_line, log_writer, notes,
+                     notice, pointer_away, screenshot, set_text, wait_until, windows_of, windows_path, xdotool)
 
-MENU, TOOLTIP = "#32768", "tooltips_class32"
-COMMANDS = ["フォント", "文字色", "背景色", "WebツールバーON/OFF", "テキストデータの再読込み",
-            "テキストデータの上書き保存", "捨てる"]
-IDOK, IDCANCEL = 1, 2
 MARK = "#DC2828"  # the frame of a note whose file changed while it was edited
 SAID_CHANGED = "ほかのプログラムがこのﾌｧｲﾙを変更しました"
 SAID_GONE = "このﾌｧｲﾙは削除されたか移動されました"
@@ -59,9 +55,7 @@ class FollowTest(unittest.TestCase):
         self.app.write_record(record, name, left=left, top=3000)
 
     def start(self, count):
-        self.process = self.app.start()
-        self.app.main_window()
-        wait_until(lambda: len(notes()) == count, message="the notes")
+        self.app.start_with_notes(count)
 
     def note(self, left):
         """The note placed at left (screen pixels of its window)."""
@@ -80,46 +74,33 @@ class FollowTest(unittest.TestCase):
 
     def tooltip(self, left):
         """What the note's tooltip says when the mouse rests on its text."""
-        xdotool("mousemove", 1200, 900)
-        wait_until(lambda: not windows_of(TOOLTIP), message="no tooltip")
+        pointer_away()
         x, y, width, height = self.note(left)["text_box"]["rect"]
         xdotool("mousemove", x + width // 2, y + height // 2)
         tip = wait_until(lambda: next((t for t in windows_of(TOOLTIP) if t["text"]), None), message="the tooltip")
-        xdotool("mousemove", 1200, 900)
+        pointer_away()
         return tip["text"]
 
     def choose(self, left, caption):
         """Picks a command from the note's menu, opened with a right press on its margin."""
-        x, y = self.note(left)["client"][:2]
-        xdotool("mousemove", x + 6, y + 6)
-        xdotool("click", "3")
-        wait_until(lambda: windows_of(MENU), message="the note menu")
-        xdotool("key", "--delay", "80", *(["Down"] * (COMMANDS.index(caption) + 1)), "Return")
-        wait_until(lambda: not windows_of(MENU), message="the menu to close")
+        choose_on_note(self.note(left), caption)
 
     def answer(self, question, button):
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="a question")
+        box = dialog(what="a question")
         self.assertIn(question, "".join(c["text"] for c in box["children"]))
-        probe("click", box["hwnd"], button)
-        wait_until(lambda: not windows_of(DIALOG), message="the question to close")
-
-    def quit(self):
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        answer(box, button)
 
     def recovery_files(self):
         return sorted(self.app.folder.glob(RECOVERY_PREFIX + "*"))
 
     def next_start_names(self, text_name, recovery):
         """Starts again: the notice names the linked file and the recovery file once."""
-        self.process = self.app.start()
+        self.app.start()
         self.app.main_window()
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the notice")
-        message = next(c["text"] for c in box["children"] if NOTICE_HEAD in c["text"])
+        message = notice(NOTICE_HEAD)
         self.assertEqual(message.count(windows_path(self.app.path(text_name))), 1, message)
         self.assertEqual(message.count(windows_path(recovery)), 1, message)
-        probe("click", box["hwnd"], IDOK)
-        wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
-        self.quit()
+        self.app.quit()
 
     def test_an_unedited_note_follows_every_kind_of_change_and_a_deleted_file_is_told(self):
         unedited, edited = 150, 450
@@ -152,7 +133,7 @@ class FollowTest(unittest.TestCase):
         # At exit the unedited note writes nothing to a file deleted again; the edited one writes it back.
         path.unlink()
         time.sleep(1)
-        self.quit()
+        self.app.quit()
         self.assertFalse(path.exists())
         self.assertEqual(self.app.read("e.txt"), cp932("付箋で編集した\r\n"))
         self.assertEqual(self.recovery_files(), [])
@@ -234,7 +215,7 @@ class FollowTest(unittest.TestCase):
         other = "\ufeffUTF-8 の版\n改行は LF だけ、末尾なし".encode("utf-8")
         replace_by_rename(path, other)
         wait_until(lambda: self.marked(left), message="the mark")
-        self.quit()
+        self.app.quit()
         self.assertEqual(self.app.read("memo.txt"), cp932("最後の編集\r\n"))
         recovery = self.recovery_files()
         self.assertEqual(len(recovery), 1)
@@ -254,7 +235,7 @@ class FollowTest(unittest.TestCase):
 
         set_text(self.note(first)["text_box"]["hwnd"], "XYZ")
         set_text(self.note(second)["text_box"]["hwnd"], "QRS")
-        self.quit()
+        self.app.quit()
         recovery = self.recovery_files()
         self.assertEqual(len(recovery), 1)
         self.assertEqual({self.app.read("shared.txt"), recovery[0].read_bytes()}, {b"XYZ\r\n", b"QRS\r\n"})

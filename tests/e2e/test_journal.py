@@ -3,22 +3,17 @@ typing that never paused, comes back at the next start with one notice, and reac
 files only at an ordinary exit; when its file or its record went away meanwhile, it goes to the
 file's place or into a recovery file that the notice names; an idle program writes nothing."""
 
-import os
 import pathlib
 import re
-import signal
 import time
 import unittest
 
-from harness import (App, DIALOG, NOTE_WINDOW, notes, parse_journal, probe, record_faults, type_slowly, wait_until,
-                     windows_of, windows_path)
+from harness import (App, DIALOG, JOURNAL_SUFFIX, NOTE_WINDOW, PUT_BACK_HEAD, notes, notice, parse_journal, probe,
+                     record_faults, type_slowly, wait_until, windows_of, windows_path)
 
-IDOK = 1
-PUT_BACK_HEAD = "前回は正しく終了しなかったため"
 # Past the program's pause after typing (one second), with room for a loaded machine.
 PAST_THE_PAUSE = 3.0
 TYPED = "\r\n追記：停電の前に書いた行"
-JOURNAL_SUFFIX = ".varnel-journal"
 WRITTEN_BACK_HEAD = "前回は正しく終了しなかったため保存していなかった編集内容を、次のテキストファイルに保存しました"
 KEPT_APART_HEAD = "前回は正しく終了しなかったため保存していなかった次のテキストファイルの編集内容は"
 # Keys a user types without a pause as long as the program's (one second).
@@ -33,13 +28,8 @@ def tearDownModule():
 
 
 def kill_program(app, process):
-    pid = app.program_pid()
-    assert pid is not None, "the program's process"
-    os.kill(pid, signal.SIGKILL)
+    app.kill(process)
     counts["kills"] += 1
-    process.wait(timeout=60)
-    wait_until(lambda: app.program_pid() is None and not windows_of(NOTE_WINDOW, visible_only=False),
-               timeout=30, message="the killed program's windows to go")
 
 
 class JournalTest(unittest.TestCase):
@@ -59,10 +49,7 @@ class JournalTest(unittest.TestCase):
             self.app.write_record(f"78710400{i}.dat", name, left=1500 + 3600 * i)
 
     def start(self):
-        process = self.app.start()
-        self.app.main_window(timeout=120)
-        wait_until(lambda: len(notes()) == len(self.files), timeout=120, message="the notes")
-        return process
+        return self.app.start_with_notes(len(self.files), timeout=120)
 
     def check_file(self, name, expected):
         counts["files_checked"] += 1
@@ -71,23 +58,12 @@ class JournalTest(unittest.TestCase):
             counts["lost"] += 1
         self.assertEqual(actual, expected, name)
 
-    def journals(self):
-        return sorted(p.name for p in self.app.folder.iterdir() if JOURNAL_SUFFIX in p.name)
-
-    def notice(self):
-        """The start-up notice's text, once it is closed with OK."""
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the notice")
-        message = next(c["text"] for c in box["children"] if c["text"].startswith(PUT_BACK_HEAD))
-        probe("click", box["hwnd"], IDOK)
-        wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
-        return message
-
     def test_typed_text_survives_a_kill_comes_back_once_and_is_saved_only_at_exit(self):
         process = self.start()
         typed = probe("append", NOTE_WINDOW, TYPED.encode("utf-8").hex()).stdout.strip()
         self.assertEqual(typed, b"3", "notes that took the typing")
         time.sleep(PAST_THE_PAUSE)
-        self.assertEqual(len(self.journals()), 3, "a journal per edited note")
+        self.assertEqual(len(self.app.journal_names()), 3, "a journal per edited note")
         kill_program(self.app, process)
         for name, data in self.files.items():
             self.check_file(name, data)
@@ -95,12 +71,9 @@ class JournalTest(unittest.TestCase):
         # The next start puts every typed text back and says so once, naming the three files.
         process = self.app.start()
         self.app.main_window(timeout=120)
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the notice")
-        message = next(c["text"] for c in box["children"] if c["text"].startswith(PUT_BACK_HEAD))
+        message = notice(PUT_BACK_HEAD)
         for name in self.files:
             self.assertEqual(message.count(windows_path(self.app.path(name))), 1, message)
-        probe("click", box["hwnd"], IDOK)
-        wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
         wait_until(lambda: len(notes()) == 3, message="the notes")
         self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
                          sorted(text + TYPED for text in self.shown.values()))
@@ -108,23 +81,23 @@ class JournalTest(unittest.TestCase):
             self.check_file(name, data)
 
         # An ordinary exit saves them, in each file's own form, and leaves no journal.
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
         self.check_file("plain.txt", ("first line\r\nsecond" + TYPED + "\r\n").encode("cp932"))
         self.check_file("日本語.txt", ("買い物：牛乳、卵" + TYPED + "\r\n").encode("cp932"))
         self.check_file("utf8.txt", ("UTF-8 の付箋 ①②" + TYPED + "\n").replace("\r\n", "\n").encode("utf-8"))
-        self.assertEqual(self.journals(), [])
+        self.assertEqual(self.app.journal_names(), [])
 
         # And the start after that has nothing to tell.
         process = self.start()
         time.sleep(1)
         self.assertEqual(windows_of(DIALOG), [])
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
 
     def test_typed_text_outlives_a_kill_after_which_its_file_or_its_record_went_away(self):
         process = self.start()
         probe("append", NOTE_WINDOW, TYPED.encode("utf-8").hex())
         time.sleep(PAST_THE_PAUSE)
-        self.assertEqual(len(self.journals()), 3, "a journal per edited note")
+        self.assertEqual(len(self.app.journal_names()), 3, "a journal per edited note")
         kill_program(self.app, process)
         # Before the next start, the UTF-8 file is moved away, and so is the Japanese file's record.
         moved = self.app.path("moved")
@@ -134,7 +107,7 @@ class JournalTest(unittest.TestCase):
 
         process = self.app.start()
         self.app.main_window(timeout=120)
-        message = self.notice()
+        message = notice(PUT_BACK_HEAD)
         # The moved file's edits are written where it was, in its own encoding and line ends, and its
         # note opens on them; the record's edits are in a recovery file; the notice names both.
         self.assertIn(WRITTEN_BACK_HEAD, message)
@@ -149,8 +122,8 @@ class JournalTest(unittest.TestCase):
         wait_until(lambda: len(notes()) == 2, message="the two notes that still have records")
         self.assertEqual(sorted(n["text_box"]["text"] for n in notes()),
                          sorted(self.shown[name] + TYPED for name in ("plain.txt", "utf8.txt")))
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
-        self.assertEqual(self.journals(), [])
+        self.app.quit(process, timeout=60)
+        self.assertEqual(self.app.journal_names(), [])
 
         # With its record back, the Japanese note opens on its file, and the start after has
         # nothing left to tell: the recovery file stays where the notice said.
@@ -161,7 +134,7 @@ class JournalTest(unittest.TestCase):
         self.check_file("日本語.txt", self.files["日本語.txt"])
         self.assertIn(self.shown["日本語.txt"], [n["text_box"]["text"] for n in notes()])
         self.assertTrue(recovery.exists())
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
 
     def test_typing_that_never_pauses_is_journaled_all_the_same(self):
         process = self.start()
@@ -187,7 +160,7 @@ class JournalTest(unittest.TestCase):
         time.sleep(30)
         after = {p.name: p.stat().st_mtime_ns for p in self.app.folder.iterdir()}
         self.assertEqual(after, before)
-        self.assertEqual(self.app.close_main_window(process, timeout=60), 0)
+        self.app.quit(process, timeout=60)
 
 
 if __name__ == "__main__":

@@ -18,8 +18,8 @@ import sys
 import time
 import unittest
 
-from harness import (ARTIFACTS, App, DIALOG, JOURNAL_SUFFIX, MAIN_WINDOW, NOTE_WINDOW, notes, parse_journal, probe,
-                     record_faults, wait_until, windows_of, windows_path)
+from harness import (ARTIFACTS, App, DIALOG, JOURNAL_SUFFIX, MAIN_WINDOW, NOTE_WINDOW, PUT_BACK_HEAD, file_bytes, notes,
+                     notice, parse_journal, probe, record_faults, wait_until, windows_of, windows_path)
 
 NOTES = 101
 ROUNDS = int(os.environ.get("VARNEL_KILL_ROUNDS", "16"))
@@ -32,8 +32,6 @@ TEMPORARY_SUFFIX = ".varnel-tmp"
 # Journal kills land, counted from the start of the typing, from before the program's pause after
 # typing (one second) until the journals of all notes are written.
 JOURNAL_KILL_WINDOW = (0.5, 2.0)
-PUT_BACK_HEAD = "前回は正しく終了しなかったため"
-IDOK = 1
 
 
 def note_text(rng, round_number, index):
@@ -42,11 +40,6 @@ def note_text(rng, round_number, index):
     for _ in range(rng.randrange(0, 30)):
         lines.append(" ".join(rng.choice(WORDS) for _ in range(rng.randrange(0, 12))))
     return "\r\n".join(lines)
-
-
-def file_bytes(text):
-    """The linked file of a text in code page 932: lines ended by CR LF, the last one too."""
-    return (text + "\r\n").encode("cp932")
 
 
 def process_state(pid):
@@ -154,9 +147,8 @@ class KillDuringShutdownTest(unittest.TestCase):
         round_ = Round(number, rng)
         app = round_.app
         self.addCleanup(app.cleanup)
-        process = app.start()
-        main = app.main_window(timeout=180)
-        wait_until(lambda: len(notes()) == NOTES, timeout=180, message=f"{NOTES} notes")
+        process = app.start_with_notes(NOTES, timeout=180)
+        main = app.main_window()
         typed_at = time.monotonic()
         edited = probe("append", NOTE_WINDOW, round_.appended.encode("utf-8").hex()).stdout.strip()
         self.assertEqual(edited, str(NOTES).encode(), "notes that took the edit")
@@ -228,22 +220,19 @@ class KillDuringShutdownTest(unittest.TestCase):
                          sorted(round_.shown_text(name, state, name in journals) for name, state in states.items()
                                 if name.endswith(".txt")))
         if put_back:
-            box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the notice")
-            message = next(c["text"] for c in box["children"] if c["text"].startswith(PUT_BACK_HEAD))
+            message = notice(PUT_BACK_HEAD)
             self.assertNotIn(".damaged", message)
             for name in put_back[:20]:
                 self.assertEqual(message.count(windows_path(app.path(name))), 1, name)
-            probe("click", box["hwnd"], IDOK)
-            wait_until(lambda: not windows_of(DIALOG), message="the notice to close")
         else:
             self.assertEqual(windows_of(DIALOG), [], "a message at start")
-        self.assertEqual(app.close_main_window(process, timeout=180), 0)
+        app.quit(process, timeout=180)
         # Texts neither saved nor journaled stay as the kill left them; the others are saved now;
         # every record is rewritten whole, and no journal is left.
         for name, state in states.items():
             saved = name.endswith(".dat") or state == "new" or name in journals
             self.assertEqual(app.read(name), round_.new[name] if saved else round_.old[name], name)
-        self.assertEqual([p.name for p in app.folder.iterdir() if JOURNAL_SUFFIX in p.name], [])
+        self.assertEqual(app.journal_names(), [])
         # The restart cleared what the killed writes left behind.
         self.assertEqual([p.name for p in app.folder.iterdir() if p.name.endswith(TEMPORARY_SUFFIX)], [])
         app.cleanup()

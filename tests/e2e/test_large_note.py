@@ -6,7 +6,7 @@ gigabytes that is no text costs the start neither time nor memory."""
 import os
 import unittest
 
-from harness import App, notes, wait_until, xdotool
+from harness import App, notes, notes_by_left, type_at_end, wait_until
 
 ES_READONLY = 0x800
 LINE = "付箋紙のテキスト、日本語で書いたメモ。ＡＢＣ 0123\r\n"
@@ -31,27 +31,21 @@ class LargeNoteTest(unittest.TestCase):
         self.app.write_record("2.dat", "small.txt", left=6000, top=3000)
         large_time = os.stat(self.app.path("large.txt")).st_mtime_ns
 
-        process = self.app.start()
-        self.app.main_window()
-        wait_until(lambda: len(notes()) == 2, message="2 notes")
-        by_left = sorted(notes(), key=lambda n: n["rect"][0])
+        process = self.app.start_with_notes(2)
+        by_left = notes_by_left()
         loading = by_left[0]["text_box"]
         # The first screen is there, read-only, while the rest goes in.
         self.assertTrue(loading["style"] & ES_READONLY)
         self.assertTrue(large.decode("cp932").startswith(loading["text"]))
         self.assertGreater(len(loading["text"]), 0)
 
-        x, y, width, height = by_left[1]["text_box"]["client"]
-        xdotool("mousemove", x + width // 2, y + height // 2)
-        xdotool("click", "1")
-        xdotool("key", "ctrl+End")
-        xdotool("type", "--delay", "100", "added")
-        wait_until(lambda: sorted(notes(), key=lambda n: n["rect"][0])[1]["text_box"]["text"] == "一行目added",
+        type_at_end(by_left[1]["text_box"], "added", delay_ms=100)
+        wait_until(lambda: notes_by_left()[1]["text_box"]["text"] == "一行目added",
                    message="the typed text in the small note")
-        self.assertTrue(sorted(notes(), key=lambda n: n["rect"][0])[0]["text_box"]["style"] & ES_READONLY,
+        self.assertTrue(notes_by_left()[0]["text_box"]["style"] & ES_READONLY,
                         "the large text was already in: the exit below would not test a load cut short")
 
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.read("large.txt"), large)
         self.assertEqual(os.stat(self.app.path("large.txt")).st_mtime_ns, large_time)
         self.assertEqual(self.app.read("small.txt"), "一行目added\r\n".encode("cp932"))
@@ -72,7 +66,7 @@ class LargeNoteTest(unittest.TestCase):
         self.assertLess(self.app.peak_memory_mib(), 400)
         # As any file that is no text: its note is gone with its record, the file is left alone.
         self.assertEqual(self.app.records(), ["2.dat"])
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(os.stat(self.app.path("zeros.bin")).st_size, size)
 
 

@@ -4,7 +4,7 @@ the program starts as usual, the note shows and keeps the whole text, and typing
 import os
 import unittest
 
-from harness import App, notes, wait_until, xdotool
+from harness import App, click_centre, notes_by_left, wait_until, xdotool
 
 ES_AUTOHSCROLL = 0x80
 PARAGRAPH = "改行のない長い段落は日本語の文章によくある。"
@@ -35,31 +35,26 @@ class LongLineTest(unittest.TestCase):
             self.app.write_record(f"{number + 1}.dat", name, left=1500 + 3300 * number, top=3000)
         untouched_time = os.stat(self.app.path("untouched.txt")).st_mtime_ns
 
-        process = self.app.start()
         # The harness's usual waits: before, the program never showed a window at all.
-        self.app.main_window()
-        wait_until(lambda: len(notes()) == 4, message="4 notes")
+        process = self.app.start_with_notes(4)
 
-        by_left = sorted(notes(), key=lambda n: n["rect"][0])
+        by_left = notes_by_left()
         self.assertEqual([n["text_box"]["text"] for n in by_left],
                          ["一行目\r\n二行目", edited, untouched, "another note"])
         # Only the notes with the long line are unwrapped.
         self.assertEqual([bool(n["text_box"]["style"] & ES_AUTOHSCROLL) for n in by_left],
                          [False, True, True, False])
 
-        text_box = by_left[1]["text_box"]
-        x, y, width, height = text_box["client"]
-        xdotool("mousemove", x + width // 2, y + height // 2)
-        xdotool("click", "1")
-        wait_until(lambda: sorted(notes(), key=lambda n: n["rect"][0])[1]["foreground"], message="the note in front")
+        click_centre(by_left[1]["text_box"])
+        wait_until(lambda: notes_by_left()[1]["foreground"], message="the note in front")
         xdotool("key", "ctrl+End")
         # Each key costs the long line about 0.1 s here; xdotool maps every Japanese character to a
         # spare key code in turn, and a character still waiting when the next one is mapped is lost.
         xdotool("type", "--delay", "400", "追記 ok")
-        wait_until(lambda: sorted(notes(), key=lambda n: n["rect"][0])[1]["text_box"]["text"] == edited + "追記 ok",
+        wait_until(lambda: notes_by_left()[1]["text_box"]["text"] == edited + "追記 ok",
                    message="the typed text at the end of the long line")
 
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.read("edited.txt"), (edited + "追記 ok\r\n").encode("cp932"))
         self.assertEqual(self.app.read("untouched.txt"), files["untouched.txt"])
         self.assertEqual(os.stat(self.app.path("untouched.txt")).st_mtime_ns, untouched_time)

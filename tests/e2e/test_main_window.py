@@ -2,7 +2,7 @@
 
 import unittest
 
-from harness import App, CAPTION, DIALOG, MAIN_WINDOW, dump, probe, screenshot, wait_until, windows_of
+from harness import App, CAPTION, IDOK, MAIN_WINDOW, answer, dialog, probe, screenshot, windows_of
 
 
 class MainWindowTest(unittest.TestCase):
@@ -28,13 +28,12 @@ class MainWindowTest(unittest.TestCase):
         first = self.app.start()
         first_window = self.app.main_window()
         second = self.app.start()
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the already-running message")
+        box = dialog(what="the already-running message")
         self.assertEqual(box["text"], "Varnel")
         texts = [child["text"] for child in box["children"]]
         self.assertIn("既に起動されています", texts)
         screenshot("already_running")
-        IDOK = 1
-        self.assertEqual(probe("click", box["hwnd"], IDOK).returncode, 0)
+        self.assertEqual(answer(box, IDOK).returncode, 0)
         self.assertEqual(second.wait(timeout=20), 0)
         self.assertIsNone(first.poll())
         mains = windows_of(MAIN_WINDOW)
@@ -44,7 +43,7 @@ class MainWindowTest(unittest.TestCase):
     def test_closing_the_main_window_ends_the_program_with_code_zero(self):
         process = self.app.start()
         self.app.main_window()
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(windows_of(MAIN_WINDOW, visible_only=False), [])
 
     def test_session_end_runs_the_shutdown_path(self):
@@ -53,7 +52,7 @@ class MainWindowTest(unittest.TestCase):
         probe("endsession", main["hwnd"])
         # The program is still allowed to run until the session actually ends it.
         self.assertIsNone(process.poll())
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
 
 
 if __name__ == "__main__":

@@ -11,16 +11,14 @@ import tempfile
 import time
 import unittest
 
-from harness import (App, DIALOG, MAIN_WINDOW, NOTE_WINDOW, activate, click_menu_entry, expected_record,
-                     make_read_only, menu_entries, notes, open_main_window_menu, open_menu, probe, screenshot,
-                     set_text, shortcut, startup_folder, wait_until, windows_of, windows_path, xdotool)
+from harness import (App, ERROR_ACCESS_DENIED, IDOK, NOTE_WINDOW, SC_RESTORE, WM_SYSCOMMAND, activate, answer,
+                     click_menu_entry, close_menu, dialog, error_text, expected_record, make_read_only, menu_entries,
+                     minimize, notes, open_main_window_menu, open_note_menu, probe, screenshot, set_text, shortcut,
+                     startup_folder, wait_until, windows_of, windows_path, xdotool)
 
 NOTES_FOLDER = "付箋紙"
 NEW_NOTE = "新しい付箋紙"
 NEW_NAME = re.compile(r"^\d{4}-\d\d-\d\d_\d\d-\d\d \(\d+\)\.txt$")
-IDOK = 1
-WM_SYSCOMMAND, SC_MINIMIZE, SC_RESTORE = 0x0112, 0xF020, 0xF120
-ERROR_ACCESS_DENIED = 5
 
 
 class NewNoteTest(unittest.TestCase):
@@ -43,18 +41,16 @@ class NewNoteTest(unittest.TestCase):
             click_menu_entry(open_main_window_menu(self.main, road), NEW_NOTE)
             return
         if road == "ctrl+alt+n":
-            probe("post", self.main["hwnd"], WM_SYSCOMMAND, SC_MINIMIZE, 0)
-            wait_until(lambda: not windows_of(MAIN_WINDOW), message="the main window to hide")
+            minimize(self.main)
             activate(notes()[0])  # the topmost
         else:
             activate(self.main)
         xdotool("key", road)
 
     def message(self):
-        box = wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="the message box")
+        box = dialog(what="the message box")
         texts = [child["text"] for child in box["children"] if child["class"] == "Static"]
-        probe("click", box["hwnd"], IDOK)
-        wait_until(lambda: not windows_of(DIALOG), message="the message box to close")
+        answer(box, IDOK)
         return "".join(texts)
 
     def test_each_road_makes_a_file_a_drop_record_and_a_note_that_takes_the_typing(self):
@@ -93,7 +89,7 @@ class NewNoteTest(unittest.TestCase):
                 set_text(new_note()["text_box"]["hwnd"], typed[name])
         self.assertEqual(len(typed), 3)
         probe("post", self.main["hwnd"], WM_SYSCOMMAND, SC_RESTORE, 0)
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
         for name, text in typed.items():
             self.assertEqual((self.notes_folder / name).read_bytes(), (text + "\r\n").encode("cp932"))
         for name in taken:
@@ -119,13 +115,10 @@ class NewNoteTest(unittest.TestCase):
                     path.unlink()
 
     def choose_on_note(self, note, caption):
-        x, y = note["client"][:2]
-        xdotool("mousemove", x + 6, y + 6)
-        xdotool("click", "3")
-        click_menu_entry(wait_until(open_menu, message="the note menu"), caption)
+        click_menu_entry(open_note_menu(note), caption)
 
     def test_a_read_only_program_folder_is_said_and_leaves_nothing_half_made(self):
-        reason = probe("errortext", ERROR_ACCESS_DENIED).stdout.decode("utf-8").rstrip("\r\n ")
+        reason = error_text(ERROR_ACCESS_DENIED)
         # Without a notes folder it cannot be made; with one, the file is made but its record cannot be.
         for folder_there in (False, True):
             with self.subTest(folder_there=folder_there):
@@ -143,7 +136,7 @@ class NewNoteTest(unittest.TestCase):
                 self.assertIn(said, self.message())
                 self.assertEqual(sorted(p.name for p in self.app.folder.rglob("*")), before)
                 self.assertEqual(notes(), [])
-                self.assertEqual(self.app.close_main_window(self.process), 0)
+                self.app.quit(self.process)
 
 
 class HideNotesTest(unittest.TestCase):
@@ -161,8 +154,7 @@ class HideNotesTest(unittest.TestCase):
         self.assertTrue(app.main_window())
         menu = open_main_window_menu(main, "right click")
         self.assertIn("付箋紙をすべて表示\tCtrl+Alt+H", [caption for caption, _, _ in menu_entries(menu)])
-        xdotool("key", "Escape")
-        wait_until(lambda: open_menu() is None, message="the menu to close")
+        close_menu()
         # Edited while hidden.
         hidden = windows_of(NOTE_WINDOW, visible_only=False)
         self.assertEqual(len(hidden), 2)
@@ -177,7 +169,7 @@ class HideNotesTest(unittest.TestCase):
         activate(main)
         xdotool("key", "ctrl+alt+h")
         wait_until(lambda: notes() == [], message="the notes to hide from the key")
-        self.assertEqual(app.close_main_window(process), 0)
+        app.quit(process)
         self.assertEqual(app.read("a.txt"), "隠れている間に\r\n".encode("cp932"))
         self.assertEqual(app.read("b.txt"), b"b\r\n")
 
@@ -204,7 +196,7 @@ class StartAtSignInTest(unittest.TestCase):
         self.assertEqual(shortcut(link), {"target": windows_path(app.exe), "folder": windows_path(app.folder)})
         # The same program started by another path (through a linked folder) knows its shortcut, and
         # would not write a second one that started it twice.
-        self.assertEqual(app.close_main_window(process), 0)
+        app.quit(process)
         linked = pathlib.Path(tempfile.mkdtemp()) / "linked"
         linked.symlink_to(app.folder)
         self.addCleanup(shutil.rmtree, linked.parent)
@@ -215,13 +207,12 @@ class StartAtSignInTest(unittest.TestCase):
         for road in ("system menu", "right click"):
             menu, (_, checked, _) = entry(road)
             self.assertTrue(checked, road)
-            xdotool("key", "Escape")
-            wait_until(lambda: open_menu() is None, message="the menu to close")
+            close_menu()
         click_menu_entry(entry("system menu")[0], "Windows の起動時に開く")
         wait_until(lambda: not link.exists(), message="the shortcut to go")
         self.assertFalse(entry("right click")[1][1])
         xdotool("key", "Escape")
-        self.assertEqual(again.close_main_window(process), 0)
+        again.quit(process)
         self.assertEqual(set(folder.glob("*.lnk")), before)
 
 

@@ -15,13 +15,12 @@ class NoteGeometryTest(unittest.TestCase):
 
     def open_note(self, **values):
         self.app.write_record("1.dat", "memo.txt", **values)
-        self.process = self.app.start()
-        self.app.main_window()
-        return wait_until(lambda: next(iter(notes()), None), message="the note")
+        self.process = self.app.start_with_notes(1)
+        return notes()[0]
 
     def close_and_read_record(self):
-        self.assertEqual(self.app.close_main_window(self.process), 0)
-        return self.app.read("1.dat").decode("cp932").rstrip("\r\n").split(",")
+        self.app.quit(self.process)
+        return self.app.record_fields("1.dat")
 
     def test_a_left_drag_on_the_margin_moves_the_note_and_the_record_keeps_the_place(self):
         note = self.open_note(left=3000, top=3000)

@@ -5,19 +5,13 @@ import os
 import time
 import unittest
 
-from harness import (App, DIALOG, MENU, hold, inside, notes, probe, screenshot, set_text, wait_until, windows_of,
+from harness import (App, DIALOG, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION, IDCANCEL, IDOK, NOTE_MENU_ITEMS,
+                     answer, child, choose_on_note, close_menu, dialog, error_text, hold, inside, notes, open_menu,
+                     probe, right_press, screenshot, set_colour, set_text, text_starting, wait_until, windows_of,
                      windows_path, xdotool)
 
-ITEMS = ["フォント", "文字色", "背景色", "WebツールバーON/OFF", "-", "テキストデータの再読込み",
-         "テキストデータの上書き保存", "-", "捨てる"]
-COMMANDS = [item for item in ITEMS if item != "-"]
-
-IDOK, IDCANCEL = 1, 2
-ERROR_ACCESS_DENIED = 5
-ERROR_SHARING_VIOLATION = 32
 CB_SETCURSEL, WM_COMMAND, CBN_SELCHANGE = 0x14E, 0x111, 1
 FACE_LIST, STYLE_LIST, SIZE_LIST = 0x470, 0x471, 0x472
-COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
 
 
 def menu_items(menu):
@@ -29,15 +23,6 @@ def font_of(window):
     """(face, height, weight, italic) of a window's font."""
     face, height, weight, italic = inside("font", window)[0]
     return face, int(height), int(weight), italic != "0"
-
-
-def open_menus():
-    return windows_of(MENU)
-
-
-def child(window, control_id, class_name=None):
-    return next(c for c in window["children"]
-                if c["id"] == control_id and (class_name is None or c["class"] == class_name))
 
 
 def combo_text(dialog, control_id):
@@ -58,63 +43,34 @@ class NoteMenuTest(unittest.TestCase):
     # -- driving the program --------------------------------------------------------------------
 
     def start(self):
-        self.process = self.app.start()
-        self.app.main_window()
-        return wait_until(lambda: next(iter(notes()), None), message="the note")
+        self.app.start_with_notes(1)
 
     def note(self):
         return next(iter(notes()), None)
 
-    def right_press_on_margin(self):
-        x, y = self.note()["client"][:2]
-        xdotool("mousemove", x + 6, y + 6)
-        xdotool("click", "3")
-        return (x + 6, y + 6)
-
-    def open_menu(self):
-        self.right_press_on_margin()
-        return wait_until(lambda: next(iter(open_menus()), None), message="the note menu")
-
-    def close_menu(self):
-        xdotool("key", "Escape")
-        wait_until(lambda: not open_menus(), message="the menu to close")
-
     def choose(self, caption):
         """Opens the menu with a right press and picks an entry with the arrow keys and Return."""
-        self.open_menu()
-        steps = COMMANDS.index(caption) + 1
-        xdotool("key", "--delay", "80", *(["Down"] * steps), "Return")
-        wait_until(lambda: not open_menus(), message="the menu to close")
-
-    def dialog(self):
-        return wait_until(lambda: next(iter(windows_of(DIALOG)), None), message="a dialog")
-
-    def answer(self, box, button):
-        probe("click", box["hwnd"], button)
-        wait_until(lambda: not windows_of(DIALOG), message="the dialog to close")
+        choose_on_note(self.note(), caption)
 
     def text_of_note(self):
         return self.note()["text_box"]["text"]
 
-    def quit(self):
-        self.assertEqual(self.app.close_main_window(self.process), 0)
-
     def record(self):
-        return self.app.read("1.dat").decode("cp932").rstrip("\r\n").split(",")
+        return self.app.record_fields("1.dat")
 
     # -- the menu itself -----------------------------------------------------------------------
 
     def test_menu_opens_from_a_right_press_and_from_the_keyboard_with_its_nine_entries(self):
         self.start()
         before = self.note()["rect"]
-        pressed = self.right_press_on_margin()
-        menu = wait_until(lambda: next(iter(open_menus()), None), message="the note menu")
+        pressed = right_press(self.note())
+        menu = wait_until(open_menu, message="the note menu")
         self.assertEqual(menu["rect"][:2], list(pressed))
-        self.assertEqual(menu_items(menu), ITEMS)
+        self.assertEqual(menu_items(menu), NOTE_MENU_ITEMS)
         screenshot("note_menu")
         # Moving the mouse with the menu open, or after it, does not drag the note.
         xdotool("mousemove", pressed[0] + 40, pressed[1] + 40)
-        self.close_menu()
+        close_menu()
         xdotool("mousemove", pressed[0] + 60, pressed[1] + 30)
         time.sleep(0.3)
         self.assertEqual(self.note()["rect"], before)
@@ -124,16 +80,16 @@ class NoteMenuTest(unittest.TestCase):
         xdotool("click", "1")
         for key in ("shift+F10", "Menu"):
             xdotool("key", key)
-            menu = wait_until(lambda: next(iter(open_menus()), None), message=f"the menu from {key}")
+            menu = wait_until(open_menu, message=f"the menu from {key}")
             self.assertEqual(menu["rect"][:2], text_box["rect"][:2], key)
-            self.assertEqual(menu_items(menu), ITEMS, key)
-            self.close_menu()
+            self.assertEqual(menu_items(menu), NOTE_MENU_ITEMS, key)
+            close_menu()
         # A right click inside the text keeps the text box's own editing menu.
         xdotool("click", "3")
-        menu = wait_until(lambda: next(iter(open_menus()), None), message="the text box's menu")
+        menu = wait_until(open_menu, message="the text box's menu")
         self.assertNotIn("捨てる", menu_items(menu))
-        self.close_menu()
-        self.quit()
+        close_menu()
+        self.app.quit()
 
     # -- font and colours ----------------------------------------------------------------------
 
@@ -142,28 +98,28 @@ class NoteMenuTest(unittest.TestCase):
         font_before = font_of(self.note()["text_box"])
         self.assertEqual(font_before, ("ＭＳ Ｐゴシック", -12, 400, False))
         self.choose("フォント")
-        box = self.dialog()
+        box = dialog()
         self.assertEqual(combo_text(box, FACE_LIST), "ＭＳ Ｐゴシック")
         self.assertEqual(combo_text(box, SIZE_LIST), "9")
-        self.answer(box, IDCANCEL)
+        answer(box, IDCANCEL)
         self.assertEqual(font_of(self.note()["text_box"]), font_before)
 
         self.choose("フォント")
-        box = self.dialog()
+        box = dialog()
         for list_id, index in ((FACE_LIST, 0), (STYLE_LIST, 2), (SIZE_LIST, 8)):
             combo = child(box, list_id, "ComboBox")
             probe("post", combo["hwnd"], CB_SETCURSEL, index, 0)
             probe("post", box["hwnd"], WM_COMMAND, (CBN_SELCHANGE << 16) | list_id, combo["hwnd"])
         time.sleep(0.5)
-        box = self.dialog()
+        box = dialog()
         face, size = combo_text(box, FACE_LIST), combo_text(box, SIZE_LIST)
         self.assertNotEqual(face, "ＭＳ Ｐゴシック")
         self.assertNotEqual(size, "9")
-        self.answer(box, IDOK)
+        answer(box, IDOK)
         font = font_of(self.note()["text_box"])
         self.assertEqual(font[:2], (face, -round(float(size) * 96 / 72)))
         self.assertNotEqual(font[2:], font_before[2:])
-        self.quit()
+        self.app.quit()
         record = self.record()
         self.assertEqual(record[6:8], [face, size])
         self.assertEqual(record[9:11], [str(font[2] > 500), str(font[3])])
@@ -172,12 +128,11 @@ class NoteMenuTest(unittest.TestCase):
         self.start()
         for caption, (red, green, blue) in (("文字色", (0x12, 0x34, 0x56)), ("背景色", (0xAB, 0xCD, 0xEF))):
             self.choose(caption)
-            box = self.dialog()
-            for control_id, value in ((COLOR_RED, red), (COLOR_GREEN, green), (COLOR_BLUE, blue)):
-                set_text(child(box, control_id)["hwnd"], str(value))
-            self.answer(box, IDOK)
+            box = dialog()
+            set_colour(box, red, green, blue)
+            answer(box, IDOK)
         screenshot("note_colours")
-        self.quit()
+        self.app.quit()
         record = self.record()
         self.assertEqual(record[5], str(0xEFCDAB))
         self.assertEqual(record[8], str(0x563412))
@@ -190,11 +145,11 @@ class NoteMenuTest(unittest.TestCase):
         self.app.write("memo.txt", "外で書き換え\r\n".encode("cp932"))
         self.choose("テキストデータの再読込み")
         # The note's edits would give way to the other program's text: the note asks first.
-        box = self.dialog()
+        box = dialog()
         self.assertIn("読み込み直しますか", "".join(c["text"] for c in box["children"]))
-        self.answer(box, IDOK)
+        answer(box, IDOK)
         wait_until(lambda: self.text_of_note() == "外で書き換え", message="the reloaded text")
-        self.quit()
+        self.app.quit()
         self.assertEqual(self.app.read("memo.txt"), "外で書き換え\r\n".encode("cp932"))
 
     def test_overwrite_save_then_discard_leaves_the_edited_text_in_the_file(self):
@@ -204,9 +159,9 @@ class NoteMenuTest(unittest.TestCase):
         wait_until(lambda: self.app.read("memo.txt") == "保存する\r\n文\r\n".encode("cp932"), message="the save")
         self.assertEqual(windows_of(DIALOG), [])
         self.choose("捨てる")
-        self.answer(self.dialog(), IDOK)
+        answer(dialog(), IDOK)
         wait_until(lambda: not notes(), message="the note to go")
-        self.quit()
+        self.app.quit()
         self.assertEqual(self.app.records(), [])
         self.assertEqual(self.app.read("memo.txt"), "保存する\r\n文\r\n".encode("cp932"))
 
@@ -216,39 +171,38 @@ class NoteMenuTest(unittest.TestCase):
         self.addCleanup(os.chmod, self.app.path("memo.txt"), 0o644)
         set_text(self.note()["text_box"]["hwnd"], "守る")
         self.choose("テキストデータの上書き保存")
-        box = self.dialog()
+        box = dialog()
         self.assertEqual(box["text"], "Varnel")
-        message = next(c["text"] for c in box["children"] if c["text"].startswith("ﾃｷｽﾄ"))
-        reason = probe("errortext", ERROR_ACCESS_DENIED).stdout.decode("utf-8").rstrip("\r\n ")
+        message = text_starting(box, "ﾃｷｽﾄ")
+        reason = error_text(ERROR_ACCESS_DENIED)
         self.assertTrue(reason)
         self.assertEqual(message, f"ﾃｷｽﾄﾌｧｲﾙ[ {windows_path(self.app.path('memo.txt'))} ]に保存できませんでした。\r\n"
                                   + reason)
         screenshot("overwrite_save_refused")
-        self.answer(box, IDOK)
+        answer(box, IDOK)
         self.assertEqual(self.text_of_note(), "守る")
         self.assertEqual(self.app.read("memo.txt"), self.original)
         self.assertEqual(self.app.records(), ["1.dat"])
-        self.quit()
+        self.app.quit()
 
     def test_overwrite_save_on_a_file_another_program_holds_says_why_and_loses_nothing(self):
         self.start()
         set_text(self.note()["text_box"]["hwnd"], "守る")
         with hold(self.app.path("memo.txt")):
             self.choose("テキストデータの上書き保存")
-            box = self.dialog()
-            message = next(c["text"] for c in box["children"] if c["text"].startswith("ﾃｷｽﾄ"))
+            box = dialog()
+            message = text_starting(box, "ﾃｷｽﾄ")
             # Replacing a file that is held open is refused as a sharing violation or as access denied.
-            reasons = [probe("errortext", code).stdout.decode("utf-8").rstrip("\r\n ")
-                       for code in (ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED)]
+            reasons = [error_text(code) for code in (ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED)]
             self.assertIn(message, [f"ﾃｷｽﾄﾌｧｲﾙ[ {windows_path(self.app.path('memo.txt'))} ]に保存できませんでした。\r\n"
                                     + reason for reason in reasons])
-            self.answer(box, IDOK)
+            answer(box, IDOK)
         self.assertEqual(self.text_of_note(), "守る")
         self.assertEqual(self.app.read("memo.txt"), self.original)
         # Released, the file takes the next save.
         self.choose("テキストデータの上書き保存")
         wait_until(lambda: self.app.read("memo.txt") == "守る\r\n".encode("cp932"), message="the saved text")
-        self.quit()
+        self.app.quit()
 
     # -- discard and the web strip --------------------------------------------------------------
 
@@ -262,29 +216,29 @@ class NoteMenuTest(unittest.TestCase):
         self.start()
         set_text(self.note()["text_box"]["hwnd"], "never saved")
         self.choose("捨てる")
-        box = self.dialog()
+        box = dialog()
         self.assertEqual(box["text"], "Varnel")
         texts = [c["text"] for c in box["children"]]
         self.assertIn(self.discard_text(), texts)
         self.assertEqual(sorted(c["id"] for c in box["children"] if c["class"] == "Button"), [IDOK, IDCANCEL])
         screenshot("discard_question")
-        self.answer(box, IDCANCEL)
+        answer(box, IDCANCEL)
         self.assertEqual(len(notes()), 1)
         self.assertEqual(self.app.records(), ["1.dat"])
 
         self.choose("捨てる")
-        self.answer(self.dialog(), IDOK)
+        answer(dialog(), IDOK)
         wait_until(lambda: not notes(), message="the note to go")
         self.assertEqual(self.app.records(), [])
-        self.quit()
+        self.app.quit()
         self.assertEqual(self.app.records(), [])
         self.assertEqual(self.app.read("memo.txt"), self.original)
 
-        self.process = self.app.start()
+        self.app.start()
         self.app.main_window()
         time.sleep(1)
         self.assertEqual(notes(), [])
-        self.quit()
+        self.app.quit()
 
     def test_toggling_the_web_strip_twice_restores_the_layout(self):
         self.start()
@@ -301,7 +255,7 @@ class NoteMenuTest(unittest.TestCase):
         self.assertTrue(shown[1])
         self.choose("WebツールバーON/OFF")
         wait_until(lambda: layout() == before, message="the first layout")
-        self.quit()
+        self.app.quit()
         self.assertEqual(self.record()[11], "False")
 
 

@@ -3,8 +3,8 @@
 import time
 import unittest
 
-from harness import (App, NOTE_WINDOW, changed_pixels, note_text_boxes, notes, probe, screenshot, twips_to_pixels,
-                     wait_until, windows_of, xdotool)
+from harness import (App, NOTE_WINDOW, changed_pixels, note_text_boxes, notes, notes_by_left, probe,
+                     screenshot, twips_to_pixels, type_at_end, wait_until, windows_of, xdotool)
 
 EM_GETSEL = 0x00B0
 EM_CHARFROMPOS = 0x00D7
@@ -20,12 +20,6 @@ class NotesComeBackTest(unittest.TestCase):
         self.app = App()
         self.addCleanup(self.app.cleanup)
 
-    def start_and_wait_for_notes(self, count, timeout=30.0):
-        process = self.app.start()
-        self.app.main_window(timeout)
-        wait_until(lambda: len(notes()) == count, timeout, message=f"{count} notes")
-        return process
-
     def test_three_records_open_three_notes_where_they_were_and_are_saved_at_exit(self):
         texts = {
             "a.txt": "一行目\r\n二行目\r\n".encode("cp932"),
@@ -39,9 +33,9 @@ class NotesComeBackTest(unittest.TestCase):
                               font="ＭＳ ゴシック", size="10.5", fore="&H00800000&", bold="True")
         self.app.write_record("3.dat", "c.txt", left=12000, top=3000, width=3000, height=4500, back="8454016",
                               fore="255", italic="True")
-        process = self.start_and_wait_for_notes(3)
+        process = self.app.start_with_notes(3)
 
-        by_left = sorted(notes(), key=lambda n: n["rect"][0])
+        by_left = notes_by_left()
         self.assertEqual([n["rect"] for n in by_left], [
             [100, 200, 200, 200],
             [400, 200, 300, 160],
@@ -51,7 +45,7 @@ class NotesComeBackTest(unittest.TestCase):
                          ["一行目\r\n二行目", "first line\r\nsecond line", "UTF-8 の付箋"])
         screenshot("three_notes")
 
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.read("1.dat"), self.app.record_line(
             "a.txt", 1500, 3000, 3000, 3000, "12632256", "ＭＳ Ｐゴシック", "9", "0", "False", "False", "False"))
         self.assertEqual(self.app.read("2.dat"), self.app.record_line(
@@ -64,7 +58,7 @@ class NotesComeBackTest(unittest.TestCase):
     def test_typed_text_reaches_the_linked_file_at_exit(self):
         self.app.write("memo.txt", "メモ\r\n".encode("cp932"))
         self.app.write_record("1.dat", "memo.txt", left=3000, top=3000)
-        process = self.start_and_wait_for_notes(1)
+        process = self.app.start_with_notes(1)
         text_box = notes()[0]["text_box"]
         x, y, width, height = text_box["client"]
         xdotool("mousemove", x + width // 2, y + height - 5)
@@ -74,7 +68,7 @@ class NotesComeBackTest(unittest.TestCase):
         xdotool("key", "ctrl+End")
         xdotool("type", "--delay", "50", "追記 ok")
         wait_until(lambda: notes()[0]["text_box"]["text"].endswith("追記 ok"), message="the typed text")
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.read("memo.txt"), "メモ追記 ok\r\n".encode("cp932"))
 
     def test_a_note_draws_its_text_as_its_text_box_will_show_it_until_the_mouse_or_a_tool_needs_the_box(self):
@@ -134,7 +128,7 @@ class NotesComeBackTest(unittest.TestCase):
             self.assertGreater(colours, 1, f"{name}: no text drawn")
             self.assertEqual(changed, 0, f"{name}: pixels that changed when the text box took over")
 
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         memo_text = texts["memo.txt"].decode("ascii")
         self.assertEqual(self.app.read("memo.txt"), (memo_text[:caret] + "X" + memo_text[caret:]).encode("ascii"))
         for name in ("ja.txt", "en.txt", "emoji.txt", "big.txt"):
@@ -172,7 +166,7 @@ class NotesComeBackTest(unittest.TestCase):
                 changed, colours = changed_pixels(drawn, shown, clients[left])
                 self.assertGreater(colours, 1, "no text shown")
                 self.assertEqual(changed, 0, "pixels that changed when the text box took over")
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
 
     def test_records_that_cannot_be_shown_give_no_note_and_are_gone_afterwards(self):
         self.app.write("real.txt", b"here\r\n")
@@ -180,19 +174,19 @@ class NotesComeBackTest(unittest.TestCase):
         self.app.write_record("2.dat", "gone.txt")
         self.app.write("3.dat", b"")
         self.app.write("4.dat", b"\x00\x01binary\xff")
-        process = self.start_and_wait_for_notes(1)
+        process = self.app.start_with_notes(1)
         self.assertEqual(self.app.records(), ["1.dat"])
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.records(), ["1.dat"])
         self.assertFalse(self.app.path("gone.txt").exists())
 
     def test_a_note_deleted_by_hand_is_not_saved_and_does_not_come_back(self):
         self.app.write("memo.txt", b"keep\r\n")
         self.app.write_record("1.dat", "memo.txt")
-        process = self.start_and_wait_for_notes(1)
+        process = self.app.start_with_notes(1)
         self.app.path("1.dat").unlink()
         self.app.write("memo.txt", b"changed elsewhere\r\n")
-        self.assertEqual(self.app.close_main_window(process), 0)
+        self.app.quit(process)
         self.assertEqual(self.app.records(), [])
         self.assertEqual(self.app.read("memo.txt"), b"changed elsewhere\r\n")
 
@@ -201,9 +195,9 @@ class NotesComeBackTest(unittest.TestCase):
             self.app.write(f"{i:03}.txt", f"note {i}\r\n".encode())
             self.app.write_record(f"{i:03}.dat", f"{i:03}.txt", left=(i % 20) * 600, top=(i // 20) * 1200)
         last = self.app.read("101.dat")
-        process = self.start_and_wait_for_notes(101, timeout=180)
+        process = self.app.start_with_notes(101, timeout=180)
         screenshot("101_notes")
-        self.assertEqual(self.app.close_main_window(process, timeout=120), 0)
+        self.app.quit(process, timeout=120)
         self.assertEqual(len(self.app.records()), 102)
         self.assertEqual(self.app.read("101.dat"), last)
         self.assertNotEqual(self.app.read("100.dat"), self.app.record_line("100.txt", left=0, top=6000))
@@ -211,13 +205,8 @@ class NotesComeBackTest(unittest.TestCase):
     def test_session_end_saves_once_and_a_second_one_does_not_save_again(self):
         self.app.write("memo.txt", b"a\r\n")
         self.app.write_record("1.dat", "memo.txt")
-        process = self.start_and_wait_for_notes(1)
-        text_box = notes()[0]["text_box"]
-        x, y, width, height = text_box["client"]
-        xdotool("mousemove", x + width // 2, y + height // 2)
-        xdotool("click", "1")
-        xdotool("key", "ctrl+End")
-        xdotool("type", "b")
+        process = self.app.start_with_notes(1)
+        type_at_end(notes()[0]["text_box"], "b")
         wait_until(lambda: notes()[0]["text_box"]["text"] == "ab", message="the typed text")
         main = self.app.main_window()
         probe("endsession", main["hwnd"])

@@ -11,16 +11,15 @@ what was typed within the journal's pause before it.
 import dataclasses
 import os
 import random
-import signal
 import sys
 import time
 import unittest
 
-from harness import (App, DIALOG, NOTE_WINDOW, drag_and_drop, mouse_drag, notes, probe, record_faults, screenshot,
-                     set_text, wait_until, windows_of, windows_path, xdotool)
+from harness import (App, DIALOG, IDCANCEL, IDOK, NOTE_COMMANDS, NOTE_WINDOW, PUT_BACK_HEAD, TWIPS_PER_PIXEL, answer,
+                     choose_on_note, dialog, drag_and_drop, file_bytes, mouse_drag, notes, notice, pointer_away,
+                     record_faults, screenshot, set_colour, type_at_end, wait_until, windows_of, windows_path, xdotool)
 
 SECONDS = float(os.environ.get("VARNEL_SOAK_SECONDS", "75"))
-TWIPS_PER_PIXEL = 15  # at 96 DPI
 
 # The main window opens at the top-left corner; the notes keep to a grid of cells right of it,
 # one note per cell, so every press lands on the note meant. The drag source for drops sits
@@ -35,20 +34,7 @@ HEADER_LENGTH = len("soak 0000")
 # What a kill may take of the typing: the program's pause before it journals (one second), with
 # room for a loaded machine.
 KILL_WINDOW = 2.5
-PUT_BACK_HEAD = "前回は正しく終了しなかったため"
-
-MENU = "#32768"
-TOOLTIP = "tooltips_class32"
-COMMANDS = ["フォント", "文字色", "背景色", "WebツールバーON/OFF", "テキストデータの再読込み", "テキストデータの上書き保存",
-            "捨てる"]
-IDOK, IDCANCEL = 1, 2
-COLOR_RED, COLOR_GREEN, COLOR_BLUE = 706, 707, 708
 WORDS = ["メモ", "追記", "確認済み", "買い物", "会議室", "ＡＢＣ", "soak", "note", "12:30", "todo", "ok"]
-
-
-def file_bytes(text):
-    """A linked file as the program writes it: code page 932, every line ended by CR LF."""
-    return (text + "\r\n").encode("cp932")
 
 
 @dataclasses.dataclass
@@ -184,7 +170,7 @@ class SoakTest(unittest.TestCase):
     # -- actions ---------------------------------------------------------------------------------
 
     def act(self):
-        self.pointer_away()
+        pointer_away(POINTER_REST, timeout=30)
         choices = [(self.restart, 1)]
         if self.notes:
             choices.append((self.kill_while_typing, 1))
@@ -195,12 +181,6 @@ class SoakTest(unittest.TestCase):
         actions, weights = zip(*choices)
         self.rng.choices(actions, weights)[0]()
 
-    def pointer_away(self):
-        """Rests the mouse where nothing is, until no tooltip is left: a text box's tooltip opens
-        under the mouse and would take the next press meant for a note."""
-        xdotool("mousemove", *POINTER_REST)
-        wait_until(lambda: not windows_of(TOOLTIP), timeout=30, message="the tooltips to close")
-
     def pick(self):
         return self.notes[self.rng.choice(sorted(self.notes))]
 
@@ -209,13 +189,7 @@ class SoakTest(unittest.TestCase):
         words = " ".join(self.rng.choice(WORDS) for _ in range(self.rng.randrange(1, 4)))
         new_line = self.rng.random() < 0.3
         self.log(f"type {words!r}{' on a new line' if new_line else ''} into {note.header}")
-        x, y, width, height = self.on_screen(note)["text_box"]["client"]
-        xdotool("mousemove", x + width // 2, y + height // 2)
-        xdotool("click", "1")
-        xdotool("key", "ctrl+End")
-        if new_line:
-            xdotool("key", "Return")
-        xdotool("type", "--delay", "60", words)
+        type_at_end(self.on_screen(note)["text_box"], words, delay_ms=60, new_line=new_line)
         note.text += ("\r\n" if new_line else "") + words
         self.wait_for(note, lambda shown: shown["text_box"]["text"] == note.text, "the typed text")
 
@@ -267,31 +241,21 @@ class SoakTest(unittest.TestCase):
 
     def choose(self, note, command):
         self.activate(note)
-        xdotool("mousemove", *self.margin(note))
-        xdotool("click", "3")
-        wait_until(lambda: windows_of(MENU), timeout=30, message="the note menu")
-        xdotool("key", "--delay", "80", *(["Down"] * (COMMANDS.index(command) + 1)), "Return")
-        wait_until(lambda: not windows_of(MENU), timeout=30, message="the menu to close")
-
-    def dialog(self):
-        return wait_until(lambda: next(iter(windows_of(DIALOG)), None), timeout=30, message="a dialog")
+        choose_on_note(self.on_screen(note), command, at=self.margin(note), timeout=30)
 
     def answer(self, button):
-        probe("click", self.dialog()["hwnd"], button)
-        self.no_dialog()
+        answer(dialog(timeout=30), button, timeout=30)
 
     def menu_command(self):
         note = self.pick()
-        command = self.rng.choice(COMMANDS)
+        command = self.rng.choice(NOTE_COMMANDS)
         self.log(f"menu {command} on {note.header}")
         self.choose(note, command)
         if command == "フォント":
             self.answer(IDCANCEL)
         elif command in ("文字色", "背景色"):
             red, green, blue = (self.rng.randrange(256) for _ in range(3))
-            box = self.dialog()
-            for control_id, value in ((COLOR_RED, red), (COLOR_GREEN, green), (COLOR_BLUE, blue)):
-                set_text(next(c for c in box["children"] if c["id"] == control_id)["hwnd"], str(value))
+            set_colour(dialog(timeout=30), red, green, blue)
             self.answer(IDOK)
             colour = red | green << 8 | blue << 16
             if command == "文字色":
@@ -323,7 +287,7 @@ class SoakTest(unittest.TestCase):
 
     def restart(self):
         self.log(f"restart with {len(self.notes)} notes")
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
         # At exit every note saves its record and its text.
         for note in self.notes.values():
             note.disk = note.text
@@ -343,14 +307,9 @@ class SoakTest(unittest.TestCase):
             typed.setdefault(note.header, []).append((time.monotonic(), note.text))
         time.sleep(self.rng.uniform(0, 2 * KILL_WINDOW))
         killed_at = time.monotonic()
-        pid = self.app.program_pid()
-        self.assertIsNotNone(pid, "the program's process")
-        os.kill(pid, signal.SIGKILL)
+        self.app.kill(self.process)
         self.kills += 1
         self.log(f"kill {killed_at - max(t for texts in typed.values() for t, _ in texts):.1f} s after the typing")
-        self.process.wait(timeout=60)
-        wait_until(lambda: self.app.program_pid() is None and not windows_of(NOTE_WINDOW, visible_only=False),
-                   timeout=30, message="the killed program's windows to go")
         # Safe at least: the text as it was KILL_WINDOW before the kill.
         safe = dict(before)
         for header, texts in typed.items():
@@ -398,13 +357,10 @@ class SoakTest(unittest.TestCase):
             time.sleep(0.5)
             self.assertEqual(windows_of(DIALOG), [], "a message at start")
             return
-        box = self.dialog()
-        message = next(c["text"] for c in box["children"] if c["text"].startswith(PUT_BACK_HEAD))
+        message = notice(PUT_BACK_HEAD, timeout=30)
         for note in self.notes.values():
             named = message.count(windows_path(self.app.path(note.linked)))
             self.assertEqual(named, 1 if note.header in put_back else 0, f"{note.header} in the notice")
-        probe("click", box["hwnd"], IDOK)
-        self.no_dialog()
 
     def check_disk(self):
         """Records and linked files as the model has them; discarded notes' files as they were."""

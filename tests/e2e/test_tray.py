@@ -3,12 +3,11 @@
 import time
 import unittest
 
-from harness import App, MAIN_WINDOW, dump, probe, screenshot, wait_until, windows_of, xdotool
+from harness import App, MAIN_WINDOW, dump, minimize, probe, screenshot, wait_until, windows_of, xdotool
 
 TRAY = "__winex11_standalone_tray"
 # Wine's own tray window sits at the screen's top-left; its first icon's centre is here.
 ICON = (13, 32)
-WM_SYSCOMMAND, SC_MINIMIZE = 0x0112, 0xF020
 
 
 def tray_window():
@@ -28,10 +27,6 @@ class TrayTest(unittest.TestCase):
         self.main = self.app.main_window()
         wait_until(lambda: (tray_window() or {}).get("visible"), message="the tray icon")
 
-    def minimize(self):
-        probe("post", self.main["hwnd"], WM_SYSCOMMAND, SC_MINIMIZE, 0)
-        wait_until(lambda: main_window_state() and not main_window_state()[0], message="the main window to hide")
-
     def click_icon(self, button):
         xdotool("mousemove", *ICON)
         xdotool("click", button)
@@ -39,7 +34,7 @@ class TrayTest(unittest.TestCase):
     def test_minimizing_hides_and_a_left_or_right_click_on_the_icon_brings_it_back(self):
         for button in ("1", "3"):
             with self.subTest(button=button):
-                self.minimize()
+                minimize(self.main)
                 screenshot("tray_icon")
                 self.assertEqual(main_window_state()[:2], (False, True))
                 self.click_icon(button)
@@ -48,7 +43,7 @@ class TrayTest(unittest.TestCase):
                 self.assertEqual(state, (True, False, True))  # visible, normal, in front
 
     def test_a_button_release_alone_does_not_bring_it_back(self):
-        self.minimize()
+        minimize(self.main)
         xdotool("mousemove", *ICON)
         xdotool("mouseup", "1")
         xdotool("mouseup", "3")
@@ -57,7 +52,7 @@ class TrayTest(unittest.TestCase):
         self.assertFalse(main_window_state()[0])
 
     def test_the_icon_is_gone_after_the_main_window_closes(self):
-        self.assertEqual(self.app.close_main_window(self.process), 0)
+        self.app.quit(self.process)
         window = tray_window()
         self.assertTrue(window is None or not window["visible"])
 
