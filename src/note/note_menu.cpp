@@ -125,7 +125,7 @@ bool NoteWindow::DropsOtherVersion(UINT question) {
 // Reloading or saving a text that is still going into the text box would drop or cut it: the
 // command only beeps until the text is in.
 bool NoteWindow::TextStillLoading() const noexcept {
-  if (!textBox_.Loading()) return false;
+  if (life_ != NoteLife::Loading) return false;
   ::MessageBeep(MB_OK);
   return true;
 }

@@ -137,7 +137,6 @@ void NoteWindow::Load(const NoteSettings& settings) {
       }
       break;
   }
-  loaded_ = true;
   WatchLinkedFile();
   // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
   if (std::optional<std::wstring> unsaved = journal_.TakeBack(link_)) {
@@ -231,15 +230,19 @@ bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view, std::size_
     ::KillTimer(hwnd(), kTextSliceTimer);
     if (!textBox_.SetText(text)) return false;
     textBox_.SetView(view);
+    life_ = NoteLife::Ready;
     return true;
   }
   // A long text replaces one still going in, and goes on at the same timer.
   if (!textBox_.BeginSlices(std::move(text), view, kept)) return false;
+  life_ = NoteLife::Loading;
   // A timer's message comes after the user's input and the windows' painting.
   if (::SetTimer(hwnd(), kTextSliceTimer, USER_TIMER_MINIMUM, nullptr)) return true;
   NoteTextBox::SliceProgress progress = NoteTextBox::SliceProgress::More;
   while (progress == NoteTextBox::SliceProgress::More) progress = textBox_.AppendSlice();
-  return progress == NoteTextBox::SliceProgress::Whole;
+  if (progress != NoteTextBox::SliceProgress::Whole) return false;
+  life_ = NoteLife::Ready;
+  return true;
 }
 
 // A text box that cannot hold the whole text closes its note as a close during the load would:
@@ -258,6 +261,7 @@ void NoteWindow::OnTextSlice() noexcept {
     CloseWritingRecordOnly();
     return;
   }
+  life_ = NoteLife::Ready;
   // Changes to the linked file while its text went in were not followed: it is looked at now.
   OnLinkedFileNotice();
 }
@@ -278,26 +282,40 @@ OverwriteResult NoteWindow::SaveLinkedText() {
 void NoteWindow::Close() noexcept {
   if (!IsOpen()) return;
   SaveOnClose();
-  Destroy();
+  CloseWithoutSaving();
 }
 
 void NoteWindow::CloseWithoutSaving() noexcept {
-  loaded_ = false;
+  life_ = NoteLife::Closed;
   Destroy();
 }
 
 // For a text box that does not hold a whole text of the note: its place and looks are kept, its
-// journal too.
+// journal too. As far as closing goes, a text that could not go in whole is one still going in.
 void NoteWindow::CloseWritingRecordOnly() noexcept {
-  SaveRecord();
+  life_ = NoteLife::Loading;
+  SaveOnClose();
   CloseWithoutSaving();
 }
 
+// What closing writes follows from the note's life (NoteLife).
 void NoteWindow::SaveOnClose() noexcept {
-  if (!SaveRecord()) return;
-  // A text still going into the text box is not the note's whole text: the file keeps its own, and
-  // a journal put back stays for the next start.
-  if (textBox_.Loading()) return;
+  switch (life_) {
+    case NoteLife::Opening:
+    case NoteLife::Closed:
+      return;
+    case NoteLife::Loading:
+      // Not the note's whole text: the file keeps its own, and a journal put back stays for the
+      // next start.
+      SaveRecord();
+      return;
+    case NoteLife::Ready:
+      if (SaveRecord()) SaveTextOnClose();
+      return;
+  }
+}
+
+void NoteWindow::SaveTextOnClose() noexcept {
   // Text that was not edited is not written, so another program's changes to the file survive.
   // Edits that cannot be written are kept elsewhere, and the next start says where.
   const std::wstring text = textBox_.Text();
@@ -323,16 +341,15 @@ void NoteWindow::SaveOnClose() noexcept {
   }
 }
 
-// Writes the record only once the note has loaded, and only while its record file exists: a
-// note whose record was deleted by hand must not bring it back. A record that another program holds
-// open still exists. False when the note is not to be saved at all.
+// Writes the record only while its record file exists: a note whose record was deleted by hand
+// must not bring it back. A record that another program holds open still exists. False when the
+// note is not to be saved at all.
 bool NoteWindow::SaveRecord() noexcept {
-  if (!loaded_) return false;
   if (!FileExists(recordPath_)) {
     // Unsaved edits stay in the journal, brought up to date: the next start keeps them in a
     // recovery file and names it (or puts them back, if the record has come back by then). A text
-    // still going into the text box is not the note's text, and leaves the journal as it is.
-    if (!textBox_.Loading()) UpdateJournal();
+    // that is not whole in the text box is not the note's text, and leaves the journal as it is.
+    if (life_ == NoteLife::Ready) UpdateJournal();
     return false;
   }
   // Each save stands alone: a record that cannot be written does not cost the user the text.
@@ -545,7 +562,7 @@ void NoteWindow::OnButtonUp() noexcept {
 // The journal follows the text box: once typing pauses, and at once when the focus leaves it. The
 // slices of a text going in are no edits.
 void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
-  if (textBox_.Loading()) return;
+  if (life_ == NoteLife::Loading) return;
   if (code == EN_CHANGE) {
     if (const std::optional<UINT> wait = journal_.TextChanged()) ::SetTimer(hwnd(), kJournalTimer, *wait, nullptr);
   } else if (code == EN_KILLFOCUS && journal_.ChangePending()) {
@@ -614,7 +631,7 @@ void NoteWindow::OnWatchRetry() noexcept {
 
 // A text still going into the text box is looked at once it is in.
 void NoteWindow::CheckLinkedFile() {
-  if (!loaded_ || textBox_.Loading()) return;
+  if (life_ != NoteLife::Ready) return;
   const LinkMark mark = MarkOf(link_.State());
   LinkedFile::Look look = link_.Check(Edited());
   if (look.action == LinkAction::Follow && look.version) {

@@ -99,6 +99,7 @@ class NoteWindow final : public WindowBase {
   void CloseWritingRecordOnly() noexcept;
   OverwriteResult SaveLinkedText();
   void SaveOnClose() noexcept;
+  void SaveTextOnClose() noexcept;
   bool SaveRecord() noexcept;
   void Layout() noexcept;
 
@@ -151,10 +152,20 @@ class NoteWindow final : public WindowBase {
   UnsavedText& unsavedText_;
   std::vector<UnreadableFile>& unreadable_;
   int dpi_ = 96;
-  // Set once the record was read and applied and the text box holds the linked file's text, or is
-  // still taking it in slices: only then does closing write the record, and the text only once the
-  // text box holds all of it.
-  bool loaded_ = false;
+  // The note's life, which says what closing writes:
+  //
+  //   Opening ──(text shown whole)──▶ Ready ◀──(last slice in)── Loading
+  //      │   ──(a long text begins)────────────────────────────▶   ▲ │
+  //      │                              └──(a long text followed)──┘ │
+  //      └──(no text to show)──▶ Closed ◀──(closed)── Ready, Loading ┘
+  //
+  // Opening: the record is read, no text shown yet; closing writes nothing. Loading: the text box
+  // holds only part of a text (slices still going in, or a text that could not go in whole);
+  // closing writes the record, never the text, and leaves the journal as it is. Ready: the text
+  // box holds the note's whole text; closing writes the record and, if edited, the text. Closed:
+  // nothing more is written.
+  enum class NoteLife { Opening, Loading, Ready, Closed };
+  NoteLife life_ = NoteLife::Opening;
 
   // The window's geometry in twips, kept exact while the pixels agree with it.
   double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
