@@ -355,7 +355,7 @@ DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& 
   if (!line) return ERROR_NO_UNICODE_TRANSLATION;
 
   recordPath = JoinPath(folder_, *name);
-  return WriteFileAtomically(recordPath, *line);
+  return WriteFileAtomically(recordPath, *line).error();
 }
 
 bool MainWindow::NewNotePlace(POINT& place) const noexcept {

@@ -10,20 +10,18 @@ void LinkedFile::Locate(const std::wstring& recordedPath, const std::wstring& re
 }
 
 LinkedFile::Read LinkedFile::ReadVersion() const {
-  if (path_.empty()) return {Outcome::Lost, ERROR_FILE_NOT_FOUND, std::nullopt};
+  if (path_.empty()) return {Outcome::Lost, Status::Failure(ERROR_FILE_NOT_FOUND)};
   std::optional<FileState> state;
   ReadResult read = ReadLinkedFile(path_, &state);
-  if (read.noText) return {Outcome::Lost, ERROR_SUCCESS, std::nullopt};
+  if (read.noText) return {Outcome::Lost, Status::Failure(ERROR_INVALID_DATA)};
   if (!read.bytes) {
     // A folder where the file should be is no text file either, now or later.
     const bool folder = PathExists(path_) && !FileExists(path_);
-    return {folder || IsGoneForGood(path_, read.error) ? Outcome::Lost : Outcome::NotNow, read.error,
-            std::nullopt};
+    return {folder || IsGoneForGood(path_, read.error) ? Outcome::Lost : Outcome::NotNow, Status::Failure(read.error)};
   }
   std::optional<DecodedText> decoded = DecodeLinkedText(*read.bytes, codePage_);
-  if (!decoded) return {Outcome::Lost, ERROR_SUCCESS, std::nullopt};
-  return {Outcome::Loaded, ERROR_SUCCESS,
-          Version{std::move(*read.bytes), state, decoded->format, std::move(decoded->text)}};
+  if (!decoded) return {Outcome::Lost, Status::Failure(ERROR_INVALID_DATA)};
+  return {Outcome::Loaded, Version{std::move(*read.bytes), state, decoded->format, std::move(decoded->text)}};
 }
 
 bool LinkedFile::Adopt(Version version) {
@@ -39,9 +37,9 @@ bool LinkedFile::Adopt(Version version) {
 
 LinkedFile::Saved LinkedFile::Save(std::wstring text, const std::vector<std::wstring>& backupFolders) const {
   std::optional<EncodedText> encoded = EncodeLinkedText(text, format_, codePage_);
-  if (!encoded) return {{ERROR_NO_UNICODE_TRANSLATION, {}}, std::nullopt};
+  if (!encoded) return {{Status::Failure(ERROR_NO_UNICODE_TRANSLATION), {}}, std::nullopt};
   OverwriteResult result = OverwriteLinkedFile(path_, encoded->bytes, backupFolders);
-  if (result.error != ERROR_SUCCESS) return {std::move(result), std::nullopt};
+  if (!result.status) return {std::move(result), std::nullopt};
   return {std::move(result), Version{std::move(encoded->bytes), std::nullopt, encoded->format, std::move(text)}};
 }
 

@@ -18,6 +18,7 @@
 #include "storage/code_page.h"
 #include "storage/journal.h"
 #include "storage/linked_text.h"
+#include "storage/result.h"
 
 namespace varnel {
 
@@ -42,14 +43,13 @@ class LinkedFile {
     std::wstring text;
   };
 
-  // What became of reading the file: Loaded with its version; NotNow when it cannot be read now
-  // (error says why; a file too large for a note is one), and may be later; Lost when it is gone
-  // for good or is no text.
+  // What became of reading the file: Loaded with its version; NotNow when it cannot be read now (a
+  // file too large for a note is one), and may be later; Lost when it is gone for good or is no
+  // text (ERROR_INVALID_DATA). Either failure carries the system error that says why.
   enum class Outcome { Loaded, NotNow, Lost };
   struct Read {
-    Outcome outcome = Outcome::Lost;
-    DWORD error = ERROR_SUCCESS;
-    std::optional<Version> version;
+    Outcome outcome;
+    Result<Version> version;
   };
   Read ReadVersion() const;
 

@@ -50,7 +50,7 @@ std::optional<Journal> ReadLeftJournal(const std::wstring& path, JournalFindings
 bool WriteInPlaceOfLostFile(const Journal& journal, const CodePage& codePage) {
   if (journal.textPath.empty() || PathExists(journal.textPath)) return false;
   const std::optional<EncodedText> encoded = EncodeLinkedText(journal.text, journal.format, codePage);
-  return encoded && WriteFileAtomically(journal.textPath, encoded->bytes) == ERROR_SUCCESS;
+  return encoded && WriteFileAtomically(journal.textPath, encoded->bytes);
 }
 
 }  // namespace
@@ -194,13 +194,13 @@ void NoteJournal::Write(const std::wstring& text, const LinkedFile& file) {
   writtenHash_.reset();
   const std::optional<std::string> bytes = FormatJournal({file.Path(), file.Baseline(), file.Format(), text});
   if (!bytes) return;
-  if (WriteFileAtomically(primaryPath_, *bytes) == ERROR_SUCCESS) {
+  if (WriteFileAtomically(primaryPath_, *bytes)) {
     if (!fallbackPath_.empty()) DeleteFileIfPresent(fallbackPath_);
   } else {
     // The record's folder takes no writes: the user's own folder does.
     if (fallbackPath_.empty()) return;
     ::CreateDirectoryW(journals_.FallbackFolder().c_str(), nullptr);
-    if (WriteFileAtomically(fallbackPath_, *bytes) != ERROR_SUCCESS) return;
+    if (!WriteFileAtomically(fallbackPath_, *bytes)) return;
     // An older journal beside the record would be read first at the next start.
     DeleteFileIfPresent(primaryPath_);
   }
@@ -210,7 +210,7 @@ void NoteJournal::Write(const std::wstring& text, const LinkedFile& file) {
 void NoteJournal::Remove() noexcept {
   changed_ = false;
   if (!following_) return;
-  const bool primaryRemoved = DeleteFileIfPresent(primaryPath_);
+  const bool primaryRemoved = DeleteFileIfPresent(primaryPath_).ok();
   const bool removed = (fallbackPath_.empty() || DeleteFileIfPresent(fallbackPath_)) && primaryRemoved;
   // One that could not be deleted is written again on the next change, or removed then.
   if (removed) writtenHash_.reset();

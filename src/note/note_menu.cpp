@@ -130,7 +130,7 @@ bool NoteWindow::TextStillLoading() const noexcept {
   return true;
 }
 
-// A cancelled or failed chooser leaves its properties as copied in, so the font stays.
+// A cancelled or failed chooser changes nothing.
 void NoteWindow::OnFont() {
   if (ChooserBusy()) return;
   const TextBoxFont& font = textBox_.Font();
@@ -139,9 +139,8 @@ void NoteWindow::OnFont() {
   chooser_.fontSize = font.points;
   chooser_.bold = font.bold;
   chooser_.italic = font.italic;
-  chooser_.ShowFont(hwnd());
   // The note may have been closed meanwhile (the program ending under the dialog).
-  if (!IsOpen()) return;
+  if (chooser_.ShowFont(hwnd()) != ChooserOutcome::Chosen || !IsOpen()) return;
   textBox_.SetFont(TextBoxFont{chooser_.fontName, chooser_.fontSize, chooser_.bold, chooser_.italic}, dpi_);
 }
 
@@ -149,8 +148,7 @@ void NoteWindow::OnFont() {
 void NoteWindow::OnTextColour() {
   if (ChooserBusy()) return;
   chooser_.colour = textBox_.TextColour();
-  chooser_.ShowColour(hwnd());
-  if (!IsOpen()) return;
+  if (chooser_.ShowColour(hwnd()) != ChooserOutcome::Chosen || !IsOpen()) return;
   textBox_.SetTextColour(chooser_.colour);
 }
 
@@ -158,8 +156,7 @@ void NoteWindow::OnTextColour() {
 void NoteWindow::OnBackColour() {
   if (ChooserBusy()) return;
   chooser_.colour = textBox_.BackColour();
-  chooser_.ShowColour(hwnd());
-  if (!IsOpen()) return;
+  if (chooser_.ShowColour(hwnd()) != ChooserOutcome::Chosen || !IsOpen()) return;
   textBox_.SetBackColour(chooser_.colour);
   ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
@@ -180,7 +177,7 @@ void NoteWindow::OnReload() {
     case LinkedFile::Outcome::Loaded:
       break;
     case LinkedFile::Outcome::NotNow:
-      ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_READ, {link_.Path(), SystemErrorText(read.error)}),
+      ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_READ, {link_.Path(), SystemErrorText(read.version.error())}),
                      MB_OK | MB_ICONWARNING);
       break;
     case LinkedFile::Outcome::Lost:
@@ -194,8 +191,8 @@ void NoteWindow::OnReload() {
 void NoteWindow::OnOverwriteSave() {
   if (TextStillLoading() || DropsOtherVersion(IDS_OVERWRITE_OTHER_VERSION)) return;
   const OverwriteResult result = SaveLinkedText();
-  if (result.error == ERROR_SUCCESS) return;
-  const std::wstring reason = SystemErrorText(result.error);
+  if (result.status) return;
+  const std::wstring reason = SystemErrorText(result.status.error());
   ShowMessageBox(hwnd(),
                  result.damagedFileCopy.empty()
                      ? LoadText(IDS_TEXT_NOT_SAVED, {link_.Path(), reason})
@@ -207,10 +204,9 @@ void NoteWindow::OnOverwriteSave() {
 void NoteWindow::OnDiscard() {
   if (ShowMessageBox(hwnd(), LoadText(IDS_DISCARD_QUESTION, {link_.Path()}), MB_OKCANCEL) != IDOK) return;
   if (!IsOpen()) return;
-  if (!DeleteFileIfPresent(recordPath_)) {
+  if (const Status deleted = DeleteFileIfPresent(recordPath_); !deleted) {
     // A record that stays would bring the note back at the next start: say so and keep the note.
-    const DWORD error = ::GetLastError();
-    ShowMessageBox(hwnd(), LoadText(IDS_RECORD_NOT_DELETED, {recordPath_, SystemErrorText(error)}),
+    ShowMessageBox(hwnd(), LoadText(IDS_RECORD_NOT_DELETED, {recordPath_, SystemErrorText(deleted.error())}),
                    MB_OK | MB_ICONWARNING);
     return;
   }

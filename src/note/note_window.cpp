@@ -115,7 +115,7 @@ void NoteWindow::Load(const NoteSettings& settings) {
     case LinkedFile::Outcome::Loaded:
       break;
     case LinkedFile::Outcome::NotNow:
-      unreadable_.push_back({textPath, read.error});
+      unreadable_.push_back({textPath, read.version.error()});
       CloseWithoutSaving();
       return;
     case LinkedFile::Outcome::Lost:
@@ -130,8 +130,7 @@ void NoteWindow::Load(const NoteSettings& settings) {
           CloseWithoutSaving();
           return;
         case NoteJournal::Rescue::kStays:
-          // A file that is there but not text was read without an error.
-          unreadable_.push_back({textPath, read.error == ERROR_SUCCESS ? ERROR_INVALID_DATA : read.error});
+          unreadable_.push_back({textPath, read.version.error()});
           CloseWithoutSaving();
           return;
       }
@@ -200,14 +199,15 @@ void NoteWindow::KeepOnScreen() noexcept {
 // be read now (NotNow); a file that is gone for good or is not text is Lost, and then the text box
 // may hold anything: the caller closes the note without saving. The linked file itself is never
 // written here. A long text goes into the text box in slices after this returns, shown from its
-// start.
+// start. Once loaded, the version read is the note's (Adopt), not the result's.
 LinkedFile::Read NoteWindow::LoadLinkedText() {
   LinkedFile::Read read = link_.ReadVersion();
   if (read.outcome != LinkedFile::Outcome::Loaded) return read;
   // The text box must hold the whole text, or a partial text could later be saved over the file.
-  if (!ShowText(read.version->text, TextBoxView{})) return {LinkedFile::Outcome::Lost, ERROR_SUCCESS, std::nullopt};
-  Adopt(std::move(*read.version));
-  read.version.reset();
+  if (!ShowText(read.version->text, TextBoxView{})) {
+    return {LinkedFile::Outcome::Lost, Status::Failure(ERROR_INVALID_DATA)};
+  }
+  Adopt(*std::move(read.version));
   link_.DeleteLeftoverTemporaries(FolderOf(recordPath_));
   return read;
 }
@@ -330,7 +330,7 @@ void NoteWindow::SaveTextOnClose() noexcept {
   bool written = false;
   if (const std::optional<std::string> other = link_.OtherVersionOnDisk();
       !other || unsavedText_.KeepOtherVersion(link_.Path(), *other)) {
-    written = SaveLinkedText().error == ERROR_SUCCESS;
+    written = SaveLinkedText().status.ok();
   }
   if (written) return;
   // Kept nowhere, the edit keeps its journal, brought up to date: the last copy of it.
@@ -359,9 +359,9 @@ bool NoteWindow::SaveRecord() noexcept {
   } catch (...) {
     // Out of memory for the line: the text may still be saved.
   }
-  if (line) {
-    WriteFileAtomically(recordPath_, *line);
-  }
+  // At the end nobody can be told of a record that cannot be written: it keeps what it held, and
+  // the note comes back as it was last saved.
+  if (line) static_cast<void>(WriteFileAtomically(recordPath_, *line));
   return true;
 }
 
