@@ -216,7 +216,7 @@ LinkedFile::Read NoteWindow::LoadLinkedText() {
 // it: the journal is not needed any more, later changes on disk are told apart from these bytes,
 // and a mark of the file's state goes.
 void NoteWindow::Adopt(LinkedFile::Version version) {
-  ::KillTimer(hwnd(), kJournalTimer);
+  StopJournalTimer();
   const bool unmarked = link_.Adopt(std::move(version));
   journal_.InStep();
   if (unmarked) UpdateFileMark();
@@ -573,7 +573,7 @@ void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
 void NoteWindow::UpdateJournal() noexcept {
   try {
     const std::wstring text = textBox_.Text();
-    ::KillTimer(hwnd(), kJournalTimer);
+    StopJournalTimer();
     journal_.Update(text, link_);
   } catch (...) {
     // Out of memory for a copy of the text: the next change tries again.
@@ -581,8 +581,13 @@ void NoteWindow::UpdateJournal() noexcept {
 }
 
 void NoteWindow::RemoveJournal() noexcept {
-  ::KillTimer(hwnd(), kJournalTimer);
+  StopJournalTimer();
   journal_.Remove();
+}
+
+// The journal's timer runs while a change is not yet in the journal, and only then.
+void NoteWindow::StopJournalTimer() noexcept {
+  if (journal_.ChangePending()) ::KillTimer(hwnd(), kJournalTimer);
 }
 
 // The strip's control closes while its window, a child of this one, still exists.

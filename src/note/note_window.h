@@ -118,6 +118,7 @@ class NoteWindow final : public WindowBase {
   void OnTextBoxNotice(WORD code) noexcept;
   void UpdateJournal() noexcept;
   void RemoveJournal() noexcept;
+  void StopJournalTimer() noexcept;
 
   // The popup menu and one handler per command (note_menu.cpp).
   void SetUpMenu();
