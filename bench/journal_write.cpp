@@ -17,13 +17,16 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "note/linked_file.h"
 #include "note/note_journal.h"
 #include "note/note_text_box.h"
 #include "note/unsaved_text.h"
 #include "platform/files.h"
+#include "storage/code_page.h"
 #include "storage/paths.h"
 
 namespace {
@@ -63,18 +66,21 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring textPath = varnel::JoinPath(folder, L"large.txt");
   const std::wstring recordPath = varnel::JoinPath(folder, L"787104000.5.dat");
   const varnel::TextFormat format;
+  const std::unique_ptr<varnel::CodePage> codePage = varnel::MakeSystemCodePage();
   for (int i = 2; i < argc; ++i) {
     const std::size_t bytes = std::wcstoull(argv[i], nullptr, 10);
-    varnel::NoteJournal journal(recordPath, journals, unsaved);
-    journal.FileInStep(textPath, {});
-    journal.TakeBack(textPath, L"", format, window);
     std::wstring text = JapaneseText(bytes);
     const std::wstring saved = text;
+    varnel::LinkedFile file(*codePage);
+    file.Locate(textPath, folder);
+    file.Adopt({{}, std::nullopt, format, saved});
+    varnel::NoteJournal journal(recordPath, journals, unsaved);
+    journal.TakeBack(file);
 
     std::vector<double> writes;
     for (int round = 0; round < kRounds; ++round) {
       text.back() = round % 2 ? L'\n' : L'。';  // a changed text, as typing leaves it
-      writes.push_back(Seconds([&] { journal.Update(text, saved, format); }));
+      writes.push_back(Seconds([&] { journal.Update(text, file); }));
     }
 
     varnel::NoteTextBox box;
@@ -84,7 +90,7 @@ int wmain(int argc, wchar_t** argv) {
       const LRESULT end = ::SendMessageW(box.hwnd(), WM_GETTEXTLENGTH, 0, 0);
       ::SendMessageW(box.hwnd(), EM_SETSEL, end, end);
       keys.push_back(Seconds([&] { ::SendMessageW(box.hwnd(), WM_CHAR, L'あ', 1); }));
-      steps.push_back(Seconds([&] { journal.Update(box.Text(), saved, format); }));
+      steps.push_back(Seconds([&] { journal.Update(box.Text(), file); }));
     }
     const bool written = varnel::PathExists(varnel::JournalFileName(recordPath));
     journal.Remove();

@@ -10,6 +10,7 @@
 #include "platform/message_box.h"
 #include "platform/texts.h"
 #include "platform/twips.h"
+#include "platform/window_messages.h"
 #include "storage/note_record.h"
 #include "storage/paths.h"
 #include "storage/text_template.h"
@@ -30,12 +31,6 @@ constexpr RECT kFrame{120, 120, 120 + 3015, 120 + 1095};
 constexpr RECT kDropHintArea{360, 480, 360 + 2535, 480 + 375};
 constexpr wchar_t kDropHintFontName[] = L"ＭＳ Ｐゴシック";
 constexpr double kDropHintFontPoints = 9;
-
-// Posted by a drop whose record could not be written (wParam: the Win32 error), so the message
-// box opens after the drag has ended and not inside it.
-constexpr UINT kNoteNotCreatedMessage = WM_APP + 0x40;
-// Posted by a drop whose note could not read its file for now.
-constexpr UINT kUnreadableFilesMessage = WM_APP + 0x41;
 
 RECT ToPixels(const RECT& twips, int dpi) {
   return RECT{TwipsToPixels(twips.left, dpi), TwipsToPixels(twips.top, dpi), TwipsToPixels(twips.right, dpi),
@@ -360,7 +355,7 @@ DWORD MainWindow::WriteNewRecord(const std::wstring& droppedPath, std::wstring& 
   if (!line) return ERROR_NO_UNICODE_TRANSLATION;
 
   recordPath = JoinPath(folder_, *name);
-  return WriteFileAtomically(recordPath, *line);
+  return WriteFileAtomically(recordPath, *line).error();
 }
 
 bool MainWindow::NewNotePlace(POINT& place) const noexcept {

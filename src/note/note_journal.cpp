@@ -50,7 +50,7 @@ std::optional<Journal> ReadLeftJournal(const std::wstring& path, JournalFindings
 bool WriteInPlaceOfLostFile(const Journal& journal, const CodePage& codePage) {
   if (journal.textPath.empty() || PathExists(journal.textPath)) return false;
   const std::optional<EncodedText> encoded = EncodeLinkedText(journal.text, journal.format, codePage);
-  return encoded && WriteFileAtomically(journal.textPath, encoded->bytes) == ERROR_SUCCESS;
+  return encoded && WriteFileAtomically(journal.textPath, encoded->bytes);
 }
 
 }  // namespace
@@ -81,35 +81,27 @@ NoteJournal::NoteJournal(const std::wstring& recordPath, NoteJournals& journals,
       journals_(journals),
       unsavedText_(unsavedText) {}
 
-void NoteJournal::FileInStep(const std::wstring& textPath, std::string_view bytes,
-                             const std::optional<FileState>& readState) noexcept {
-  try {
-    textPath_ = textPath;
-  } catch (...) {
-    // Out of memory: the path was set when the note first read its file, and is the same.
-  }
-  const std::optional<FileState> state = readState ? readState : CurrentFileState(textPath);
-  base_ = {bytes.size(), state ? state->lastWriteTime : 0, Fnv1a64(bytes)};
-  StopTimer();
+void NoteJournal::InStep() noexcept {
   changed_ = false;
   if (writtenHash_) Remove();
 }
 
-std::optional<std::wstring> NoteJournal::TakeBack(const std::wstring& textPath, const std::wstring& fileText,
-                                                  const TextFormat& format, HWND note) noexcept {
-  note_ = note;
+std::optional<std::wstring> NoteJournal::TakeBack(const LinkedFile& file) noexcept {
+  following_ = true;
   try {
+    const std::wstring& textPath = file.Path();
     for (const std::wstring& path : {primaryPath_, fallbackPath_}) {
       if (path.empty()) continue;
       const ReadResult read = ReadWholeFile(path);
       if (!read.bytes && IsMissing(read.error)) continue;
       std::optional<Journal> journal = read.bytes ? ParseJournal(*read.bytes) : std::nullopt;
-      if (journal && journal->textPath == textPath && journal->text == fileText) {
+      if (journal && journal->textPath == textPath && journal->text == file.Text()) {
         DeleteFileIfPresent(path);
         continue;
       }
       std::optional<std::wstring> copy;
-      const bool fileChanged = journal && (journal->base.size != base_.size || journal->base.hash != base_.hash);
+      const LinkedFileState& base = file.Baseline();
+      const bool fileChanged = journal && (journal->base.size != base.size || journal->base.hash != base.hash);
       if (journal && journal->textPath == textPath && fileChanged) {
         // The file changed after the journal began from it: its content on disk is kept before the
         // note's text can be saved over it.
@@ -122,7 +114,7 @@ std::optional<std::wstring> NoteJournal::TakeBack(const std::wstring& textPath, 
         // rather than write over it.
         std::wstring aside = SetAside(path);
         if (aside.empty()) {
-          note_ = nullptr;
+          following_ = false;
           aside = path;
         }
         journals_.Findings().setAside.push_back(std::move(aside));
@@ -132,14 +124,14 @@ std::optional<std::wstring> NoteJournal::TakeBack(const std::wstring& textPath, 
       if (copy) journals_.Findings().changedFiles.push_back({textPath, std::move(*copy)});
       // From the file as it is now, so that a second crash does not copy it again, and with the
       // file's format, which a journal of the first version lacks.
-      if (copy || journal->format != format) Write(journal->text, format);
+      if (copy || journal->format != file.Format()) Write(journal->text, file);
       // Written anew or not, a journal on disk holds this text.
       writtenHash_ = HashOfText(journal->text);
       return std::move(journal->text);
     }
   } catch (...) {
     // Out of memory: the note shows its file; a journal still on disk is read at the next start.
-    note_ = nullptr;
+    following_ = false;
   }
   return std::nullopt;
 }
@@ -172,45 +164,43 @@ NoteJournal::Rescue NoteJournal::RescueFromLostFile(const std::wstring& textPath
   return rescue;
 }
 
-void NoteJournal::TextChanged() noexcept {
-  if (!note_) return;
+std::optional<UINT> NoteJournal::TextChanged() noexcept {
+  if (!following_) return std::nullopt;
   const ULONGLONG now = ::GetTickCount64();
   if (!changed_) firstChangeAt_ = now;
   changed_ = true;
   // Each change starts the pause again: the journal is written when typing stops, not per key; yet
   // no later than kLongestWaitMs after the first change it lacks, however long typing goes on.
   const ULONGLONG deadline = firstChangeAt_ + kLongestWaitMs;
-  const ULONGLONG wait = deadline > now ? std::min<ULONGLONG>(kPauseMs, deadline - now) : 0;
-  timerRunning_ = ::SetTimer(note_, kTimerId, static_cast<UINT>(wait), nullptr) != 0;
+  return static_cast<UINT>(deadline > now ? std::min<ULONGLONG>(kPauseMs, deadline - now) : 0);
 }
 
-void NoteJournal::Update(const std::wstring& text, const std::wstring& savedText, const TextFormat& format) noexcept {
-  StopTimer();
+void NoteJournal::Update(const std::wstring& text, const LinkedFile& file) noexcept {
   changed_ = false;
-  if (!note_) return;
-  if (text == savedText) {
+  if (!following_) return;
+  if (text == file.Text()) {
     if (writtenHash_) Remove();
     return;
   }
   if (writtenHash_ == HashOfText(text)) return;
   try {
-    Write(text, format);
+    Write(text, file);
   } catch (...) {
     // Out of memory for the journal's bytes: the next change tries again.
   }
 }
 
-void NoteJournal::Write(const std::wstring& text, const TextFormat& format) {
+void NoteJournal::Write(const std::wstring& text, const LinkedFile& file) {
   writtenHash_.reset();
-  const std::optional<std::string> bytes = FormatJournal({textPath_, base_, format, text});
+  const std::optional<std::string> bytes = FormatJournal({file.Path(), file.Baseline(), file.Format(), text});
   if (!bytes) return;
-  if (WriteFileAtomically(primaryPath_, *bytes) == ERROR_SUCCESS) {
+  if (WriteFileAtomically(primaryPath_, *bytes)) {
     if (!fallbackPath_.empty()) DeleteFileIfPresent(fallbackPath_);
   } else {
     // The record's folder takes no writes: the user's own folder does.
     if (fallbackPath_.empty()) return;
     ::CreateDirectoryW(journals_.FallbackFolder().c_str(), nullptr);
-    if (WriteFileAtomically(fallbackPath_, *bytes) != ERROR_SUCCESS) return;
+    if (!WriteFileAtomically(fallbackPath_, *bytes)) return;
     // An older journal beside the record would be read first at the next start.
     DeleteFileIfPresent(primaryPath_);
   }
@@ -218,19 +208,12 @@ void NoteJournal::Write(const std::wstring& text, const TextFormat& format) {
 }
 
 void NoteJournal::Remove() noexcept {
-  StopTimer();
   changed_ = false;
-  if (!note_) return;
-  const bool primaryRemoved = DeleteFileIfPresent(primaryPath_);
+  if (!following_) return;
+  const bool primaryRemoved = DeleteFileIfPresent(primaryPath_).ok();
   const bool removed = (fallbackPath_.empty() || DeleteFileIfPresent(fallbackPath_)) && primaryRemoved;
   // One that could not be deleted is written again on the next change, or removed then.
   if (removed) writtenHash_.reset();
-}
-
-void NoteJournal::StopTimer() noexcept {
-  if (!timerRunning_) return;
-  ::KillTimer(note_, kTimerId);
-  timerRunning_ = false;
 }
 
 }  // namespace varnel

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "note/linked_file.h"
 #include "note/unsaved_text.h"
 #include "platform/files.h"
 #include "storage/code_page.h"
@@ -45,8 +46,6 @@ class NoteJournals {
 
 class NoteJournal {
  public:
-  // The note window's timer that writes the journal once typing pauses.
-  static constexpr UINT_PTR kTimerId = 0x4A4E;
   static constexpr UINT kPauseMs = 1000;
   // Typing that never pauses is still journaled this long after the first change not yet in it.
   static constexpr UINT kLongestWaitMs = 2000;
@@ -55,22 +54,12 @@ class NoteJournal {
   NoteJournal(const NoteJournal&) = delete;
   NoteJournal& operator=(const NoteJournal&) = delete;
 
-  // The text box now holds exactly the linked file's content, as the note just read or wrote these
-  // bytes: no journal is needed any more, and later ones start from these bytes. The file's state
-  // is asked of the file when the read did not tell it.
-  void FileInStep(const std::wstring& textPath, std::string_view bytes,
-                  const std::optional<FileState>& state = std::nullopt) noexcept;
-  // The hash of the bytes the note last read from or wrote to its linked file.
-  std::uint64_t FileHash() const noexcept { return base_.hash; }
-
-  // Once the note has shown its linked file's text (fileText) for the first time: the text of an
-  // earlier run's journal to show instead, when there is one that differs from the file. A linked
-  // file changed since the journal began is first copied beside the recovery files; a damaged
-  // journal is renamed aside. Every finding goes to the shared findings. From here on the journal
-  // follows the note.
-  // format: the linked file's, which the journal keeps.
-  std::optional<std::wstring> TakeBack(const std::wstring& textPath, const std::wstring& fileText,
-                                       const TextFormat& format, HWND note) noexcept;
+  // Once the note has shown its linked file's text for the first time (file is in step with it):
+  // the text of an earlier run's journal to show instead, when there is one that differs from the
+  // file. A linked file changed since the journal began is first copied beside the recovery files;
+  // a damaged journal is renamed aside. Every finding goes to the shared findings. From here on the
+  // journal follows the note.
+  std::optional<std::wstring> TakeBack(const LinkedFile& file) noexcept;
 
   // What became of an earlier run's journal whose linked file is lost (gone, or no longer text).
   enum class Rescue {
@@ -84,34 +73,33 @@ class NoteJournal {
   // goes to the shared findings, or, for a recovery file, to the recovery files' list.
   Rescue RescueFromLostFile(const std::wstring& textPath, const CodePage& codePage) noexcept;
 
-  // The text box changed: the journal is written once typing has paused for kPauseMs, and at most
-  // kLongestWaitMs after the first change it lacks while typing goes on.
-  void TextChanged() noexcept;
+  // The text box changed: how long the note waits before it brings the journal up to date (a pause
+  // of kPauseMs, and at most kLongestWaitMs after the first change the journal lacks while typing
+  // goes on); nothing while the journal does not follow the note.
+  std::optional<UINT> TextChanged() noexcept;
   // True while a change is not yet in the journal.
   bool ChangePending() const noexcept { return changed_; }
-  // Brings the journal up to date with the note's text (when the pause timer runs out, or the text
-  // box loses the focus): written while the text differs from savedText, removed once it equals it.
-  // format: the linked file's.
-  void Update(const std::wstring& text, const std::wstring& savedText, const TextFormat& format) noexcept;
+  // Brings the journal up to date with the note's text: written while the text differs from the
+  // text the linked file is in step with, removed once it equals it.
+  void Update(const std::wstring& text, const LinkedFile& file) noexcept;
 
+  // The note's text is its linked file's again, as the note just read or wrote it: a change not yet
+  // in the journal is dropped, and a journal this run wrote goes.
+  void InStep() noexcept;
   // A clean end of the edit (kept in a recovery file, or the note discarded): no journal is left.
   void Remove() noexcept;
 
  private:
-  void Write(const std::wstring& text, const TextFormat& format);
-  void StopTimer() noexcept;
+  void Write(const std::wstring& text, const LinkedFile& file);
 
   const std::wstring primaryPath_;   // beside the record
   const std::wstring fallbackPath_;  // in the shared fallback folder; empty when there is none
   NoteJournals& journals_;
   UnsavedText& unsavedText_;
 
-  HWND note_ = nullptr;  // set once the journal follows the note
-  std::wstring textPath_;
-  LinkedFileState base_;
-  bool changed_ = false;       // a change not yet in the journal
+  bool following_ = false;  // set once the journal follows the note
+  bool changed_ = false;    // a change not yet in the journal
   ULONGLONG firstChangeAt_ = 0;  // when the first change not yet in the journal was made (GetTickCount64)
-  bool timerRunning_ = false;
   std::optional<std::uint64_t> writtenHash_;  // of the text in the journal on disk, while there is one
 };
 

@@ -112,15 +112,25 @@ bool NoteWindow::ChooserBusy() const noexcept {
   return true;
 }
 
+// Edited, and changed by another program too: reloading would drop the edits, saving the other
+// version, without a word. True when the user does not want that (or the note closed meanwhile).
+bool NoteWindow::DropsOtherVersion(UINT question) {
+  if (Edited() && link_.OtherVersionOnDisk() &&
+      ShowMessageBox(hwnd(), LoadText(question, {link_.Path()}), MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
+    return true;
+  }
+  return !IsOpen();
+}
+
 // Reloading or saving a text that is still going into the text box would drop or cut it: the
 // command only beeps until the text is in.
 bool NoteWindow::TextStillLoading() const noexcept {
-  if (!textBox_.Loading()) return false;
+  if (life_ != NoteLife::Loading) return false;
   ::MessageBeep(MB_OK);
   return true;
 }
 
-// A cancelled or failed chooser leaves its properties as copied in, so the font stays.
+// A cancelled or failed chooser changes nothing.
 void NoteWindow::OnFont() {
   if (ChooserBusy()) return;
   const TextBoxFont& font = textBox_.Font();
@@ -129,9 +139,8 @@ void NoteWindow::OnFont() {
   chooser_.fontSize = font.points;
   chooser_.bold = font.bold;
   chooser_.italic = font.italic;
-  chooser_.ShowFont(hwnd());
   // The note may have been closed meanwhile (the program ending under the dialog).
-  if (!IsOpen()) return;
+  if (chooser_.ShowFont(hwnd()) != ChooserOutcome::Chosen || !IsOpen()) return;
   textBox_.SetFont(TextBoxFont{chooser_.fontName, chooser_.fontSize, chooser_.bold, chooser_.italic}, dpi_);
 }
 
@@ -139,8 +148,7 @@ void NoteWindow::OnFont() {
 void NoteWindow::OnTextColour() {
   if (ChooserBusy()) return;
   chooser_.colour = textBox_.TextColour();
-  chooser_.ShowColour(hwnd());
-  if (!IsOpen()) return;
+  if (chooser_.ShowColour(hwnd()) != ChooserOutcome::Chosen || !IsOpen()) return;
   textBox_.SetTextColour(chooser_.colour);
 }
 
@@ -148,8 +156,7 @@ void NoteWindow::OnTextColour() {
 void NoteWindow::OnBackColour() {
   if (ChooserBusy()) return;
   chooser_.colour = textBox_.BackColour();
-  chooser_.ShowColour(hwnd());
-  if (!IsOpen()) return;
+  if (chooser_.ShowColour(hwnd()) != ChooserOutcome::Chosen || !IsOpen()) return;
   textBox_.SetBackColour(chooser_.colour);
   ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
@@ -164,21 +171,16 @@ void NoteWindow::OnWebStrip() {
 // be read now is reported and the note keeps its text; one that is gone or no longer text discards
 // the note, and nothing is written.
 void NoteWindow::OnReload() {
-  if (TextStillLoading()) return;
-  // Edited, and changed by another program too: the edits would be lost without a word.
-  if (Edited() && OtherVersionOnDisk() &&
-      ShowMessageBox(hwnd(), LoadText(IDS_RELOAD_DROPS_EDITS, {textPath_}), MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
-    return;
-  }
-  if (!IsOpen()) return;
-  DWORD error = ERROR_SUCCESS;
-  switch (LoadLinkedText(error)) {
-    case TextLoad::Loaded:
+  if (TextStillLoading() || DropsOtherVersion(IDS_RELOAD_DROPS_EDITS)) return;
+  const LinkedFile::Read read = LoadLinkedText();
+  switch (read.outcome) {
+    case LinkedFile::Outcome::Loaded:
       break;
-    case TextLoad::NotNow:
-      ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_READ, {textPath_, SystemErrorText(error)}), MB_OK | MB_ICONWARNING);
+    case LinkedFile::Outcome::NotNow:
+      ShowMessageBox(hwnd(), LoadText(IDS_TEXT_NOT_READ, {link_.Path(), SystemErrorText(read.version.error())}),
+                     MB_OK | MB_ICONWARNING);
       break;
-    case TextLoad::Lost:
+    case LinkedFile::Outcome::Lost:
       DeleteFileIfPresent(recordPath_);
       CloseWithoutSaving();
       break;
@@ -187,39 +189,32 @@ void NoteWindow::OnReload() {
 
 // A file that cannot be written is reported, and the text stays in the note.
 void NoteWindow::OnOverwriteSave() {
-  if (TextStillLoading()) return;
-  // Edited, and changed by another program too: its version would be lost without a word.
-  if (Edited() && OtherVersionOnDisk() &&
-      ShowMessageBox(hwnd(), LoadText(IDS_OVERWRITE_OTHER_VERSION, {textPath_}), MB_OKCANCEL | MB_ICONWARNING) !=
-          IDOK) {
-    return;
-  }
-  if (!IsOpen()) return;
+  if (TextStillLoading() || DropsOtherVersion(IDS_OVERWRITE_OTHER_VERSION)) return;
   const OverwriteResult result = SaveLinkedText();
-  if (result.error == ERROR_SUCCESS) return;
-  const std::wstring reason = SystemErrorText(result.error);
+  if (result.status) return;
+  const std::wstring reason = SystemErrorText(result.status.error());
   ShowMessageBox(hwnd(),
                  result.damagedFileCopy.empty()
-                     ? LoadText(IDS_TEXT_NOT_SAVED, {textPath_, reason})
-                     : LoadText(IDS_TEXT_DAMAGED, {textPath_, result.damagedFileCopy, reason}),
+                     ? LoadText(IDS_TEXT_NOT_SAVED, {link_.Path(), reason})
+                     : LoadText(IDS_TEXT_DAMAGED, {link_.Path(), result.damagedFileCopy, reason}),
                  MB_OK | MB_ICONWARNING);
 }
 
 // After OK the record file goes, and the edits with the journal: the user was told they are lost.
 void NoteWindow::OnDiscard() {
-  if (ShowMessageBox(hwnd(), LoadText(IDS_DISCARD_QUESTION, {textPath_}), MB_OKCANCEL) != IDOK) return;
+  if (ShowMessageBox(hwnd(), LoadText(IDS_DISCARD_QUESTION, {link_.Path()}), MB_OKCANCEL) != IDOK) return;
   if (!IsOpen()) return;
-  if (!DeleteFileIfPresent(recordPath_)) {
+  if (const Status deleted = DeleteFileIfPresent(recordPath_); !deleted) {
     // A record that stays would bring the note back at the next start: say so and keep the note.
-    const DWORD error = ::GetLastError();
-    ShowMessageBox(hwnd(), LoadText(IDS_RECORD_NOT_DELETED, {recordPath_, SystemErrorText(error)}),
+    ShowMessageBox(hwnd(), LoadText(IDS_RECORD_NOT_DELETED, {recordPath_, SystemErrorText(deleted.error())}),
                    MB_OK | MB_ICONWARNING);
     return;
   }
-  journal_.Remove();
+  RemoveJournal();
   CloseWithoutSaving();
   // The empty file the program made for a new note goes with it; a file holding any byte stays.
-  if (SameFolder(FolderOf(textPath_), JoinPath(FolderOf(recordPath_), kNotesFolderName))) DeleteFileIfEmpty(textPath_);
+  const std::wstring& textPath = link_.Path();
+  if (SameFolder(FolderOf(textPath), JoinPath(FolderOf(recordPath_), kNotesFolderName))) DeleteFileIfEmpty(textPath);
 }
 
 }  // namespace varnel

@@ -11,6 +11,7 @@
 #include "platform/colours.h"
 #include "platform/dpi.h"
 #include "platform/twips.h"
+#include "platform/window_messages.h"
 
 namespace varnel {
 namespace {
@@ -20,8 +21,6 @@ constexpr DWORD kUnwrappedStyle = ES_AUTOHSCROLL | WS_HSCROLL;
 constexpr UINT_PTR kSubclassId = 1;
 // Long paths wrap in the tooltip instead of running off the screen.
 constexpr double kTooltipWidthTwips = 6000;
-// Posted to the text box once the tooltip's tip has hidden: the tooltip may go.
-constexpr UINT kDropTooltipMessage = WM_APP + 0x54;
 
 // Where a long text's lines may break (note/line_wrap.h), as the text box asks for it: the start
 // of the word left or right of index, or whether the character at index is a space.

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "note/layout.h"
@@ -22,6 +23,19 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_THICKFRAME | WS_CLIPCHILDREN;
 // A tool window has no taskbar button.
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+
+// Writers often save in several steps: the note looks once the file has been quiet this long...
+constexpr ULONGLONG kSettleMs = 300;
+// ...or this long after the first change it has not looked at, when the file is never quiet so
+// long (a log written to several times a second). Each look reads the file whole: there is at most
+// one every 0.3 s, however often the file is written.
+constexpr ULONGLONG kLongestWaitMs = 2000;
+// A folder that could not be watched (a drive that went away) is asked again this often, and only
+// then: a watched file costs nothing while nobody writes.
+constexpr UINT kWatchRetryMs = 5000;
+// The mark of a note whose file another program changed while it was being edited.
+constexpr COLORREF kChangedMarkColour = RGB(220, 40, 40);
+constexpr int kChangedMarkPixels = 3;
 
 // Adds a monitor's work area to the vector at areas. A named CALLBACK function, not a lambda: on
 // 32-bit Windows the callback convention differs from a lambda's.
@@ -57,6 +71,7 @@ NoteWindow::NoteWindow(Key, const std::wstring& recordPath, const Services& serv
       unreadable_(services.unreadable),
       width_(kDesignNoteWidth),
       height_(kDesignNoteHeight),
+      link_(services.codePage),
       journal_(recordPath, services.journals, services.unsavedText) {}
 
 // A note still open here is destroyed without saving: only Close saves.
@@ -92,40 +107,38 @@ std::optional<NoteSettings> NoteWindow::ReadRecord() {
 
 // Restores the note from its record, then shows its linked text.
 void NoteWindow::Load(const NoteSettings& settings) {
-  recordedTextPath_ = settings.textPath;
-  textPath_ = ResolveAgainstFolder(FolderOf(recordPath_), settings.textPath);
+  link_.Locate(settings.textPath, FolderOf(recordPath_));
   Apply(settings);
-  DWORD error = ERROR_SUCCESS;
-  switch (LoadLinkedText(error)) {
-    case TextLoad::Loaded:
+  const std::wstring& textPath = link_.Path();
+  LinkedFile::Read read = LoadLinkedText();
+  switch (read.outcome) {
+    case LinkedFile::Outcome::Loaded:
       break;
-    case TextLoad::NotNow:
-      unreadable_.push_back({textPath_, error});
+    case LinkedFile::Outcome::NotNow:
+      unreadable_.push_back({textPath, read.version.error()});
       CloseWithoutSaving();
       return;
-    case TextLoad::Lost:
+    case LinkedFile::Outcome::Lost:
       // Edits an earlier run could not save do not go with the file: written in its place, they
       // open as the note's file; kept nowhere, they keep the note's record too.
-      switch (journal_.RescueFromLostFile(textPath_, codePage_)) {
+      switch (journal_.RescueFromLostFile(textPath, codePage_)) {
         case NoteJournal::Rescue::kWrittenBack:
-          if (LoadLinkedText(error) == TextLoad::Loaded) break;
+          if (LoadLinkedText().outcome == LinkedFile::Outcome::Loaded) break;
           [[fallthrough]];
         case NoteJournal::Rescue::kNone:
           DeleteFileIfPresent(recordPath_);
           CloseWithoutSaving();
           return;
         case NoteJournal::Rescue::kStays:
-          // A file that is there but not text was read without an error.
-          unreadable_.push_back({textPath_, error == ERROR_SUCCESS ? ERROR_INVALID_DATA : error});
+          unreadable_.push_back({textPath, read.version.error()});
           CloseWithoutSaving();
           return;
       }
       break;
   }
-  loaded_ = true;
   WatchLinkedFile();
   // Edits an earlier run could not save (it crashed or was killed) come back, still unsaved.
-  if (std::optional<std::wstring> unsaved = journal_.TakeBack(textPath_, savedText_, textFormat_, hwnd())) {
+  if (std::optional<std::wstring> unsaved = journal_.TakeBack(link_)) {
     // A text box that holds the text put back only in part must never save it over the file: the
     // note closes unsaved, and its record and journal wait for the next start.
     if (!ShowText(std::move(*unsaved), TextBoxView{})) {
@@ -164,7 +177,7 @@ void NoteWindow::Apply(const NoteSettings& settings) {
 
 NoteSettings NoteWindow::CurrentSettings() const {
   const TextBoxFont& font = textBox_.Font();
-  return NoteSettings{recordedTextPath_,   left_,     top_,        width_,      height_,
+  return NoteSettings{link_.RecordedPath(), left_,     top_,        width_,      height_,
                       textBox_.BackColour(), font.name, font.points, textBox_.TextColour(), font.bold,
                       font.italic, webStrip_->Visible()};
 }
@@ -183,33 +196,30 @@ void NoteWindow::KeepOnScreen() noexcept {
 }
 
 // Replaces the text box's content by the linked text file's. Nothing changes when the file cannot
-// be read now (NotNow, error says why; a file too large for a note is one); a file that is gone for
-// good or is not text is Lost, and then the text box may hold anything: the caller closes the note
-// without saving. The linked file itself is never written here. A long text goes into the text box
-// in slices after this returns, shown from its start.
-NoteWindow::TextLoad NoteWindow::LoadLinkedText(DWORD& error) {
-  std::optional<FileState> state;
-  const ReadResult read =
-      textPath_.empty() ? ReadResult{std::nullopt, ERROR_FILE_NOT_FOUND} : ReadLinkedFile(textPath_, &state);
-  if (read.noText) return TextLoad::Lost;
-  if (!read.bytes) {
-    error = read.error;
-    // A folder where the file should be is no text file either, now or later.
-    const bool folder = PathExists(textPath_) && !FileExists(textPath_);
-    return textPath_.empty() || folder || IsGoneForGood(textPath_, read.error) ? TextLoad::Lost : TextLoad::NotNow;
-  }
-  std::optional<DecodedText> decoded = DecodeLinkedText(*read.bytes, codePage_);
+// be read now (NotNow); a file that is gone for good or is not text is Lost, and then the text box
+// may hold anything: the caller closes the note without saving. The linked file itself is never
+// written here. A long text goes into the text box in slices after this returns, shown from its
+// start. Once loaded, the version read is the note's (Adopt), not the result's.
+LinkedFile::Read NoteWindow::LoadLinkedText() {
+  LinkedFile::Read read = link_.ReadVersion();
+  if (read.outcome != LinkedFile::Outcome::Loaded) return read;
   // The text box must hold the whole text, or a partial text could later be saved over the file.
-  if (!decoded || !ShowText(decoded->text, TextBoxView{})) return TextLoad::Lost;
-  textFormat_ = decoded->format;
-  savedText_ = std::move(decoded->text);
-  RememberLinkedFile(*read.bytes, state);
-  // A save of this file that was cut short by a kill may have left its temporary file beside it.
-  // The records' folder had its leftovers removed before the first note opened.
-  if (const std::wstring folder = FolderOf(textPath_); !folder.empty() && !SameFolder(folder, FolderOf(recordPath_))) {
-    DeleteLeftoverTemporaries(folder, FileNameOf(textPath_));
+  if (!ShowText(read.version->text, TextBoxView{})) {
+    return {LinkedFile::Outcome::Lost, Status::Failure(ERROR_INVALID_DATA)};
   }
-  return TextLoad::Loaded;
+  Adopt(*std::move(read.version));
+  link_.DeleteLeftoverTemporaries(FolderOf(recordPath_));
+  return read;
+}
+
+// The text box now holds exactly this version of the linked file, as the note just read or wrote
+// it: the journal is not needed any more, later changes on disk are told apart from these bytes,
+// and a mark of the file's state goes.
+void NoteWindow::Adopt(LinkedFile::Version version) {
+  StopJournalTimer();
+  const bool unmarked = link_.Adopt(std::move(version));
+  journal_.InStep();
+  if (unmarked) UpdateFileMark();
 }
 
 // Under Wine a text box takes a 10 MB text in 12-13 s and answers nothing meanwhile; in slices the
@@ -220,15 +230,19 @@ bool NoteWindow::ShowText(std::wstring text, const TextBoxView& view, std::size_
     ::KillTimer(hwnd(), kTextSliceTimer);
     if (!textBox_.SetText(text)) return false;
     textBox_.SetView(view);
+    life_ = NoteLife::Ready;
     return true;
   }
   // A long text replaces one still going in, and goes on at the same timer.
   if (!textBox_.BeginSlices(std::move(text), view, kept)) return false;
+  life_ = NoteLife::Loading;
   // A timer's message comes after the user's input and the windows' painting.
   if (::SetTimer(hwnd(), kTextSliceTimer, USER_TIMER_MINIMUM, nullptr)) return true;
   NoteTextBox::SliceProgress progress = NoteTextBox::SliceProgress::More;
   while (progress == NoteTextBox::SliceProgress::More) progress = textBox_.AppendSlice();
-  return progress == NoteTextBox::SliceProgress::Whole;
+  if (progress != NoteTextBox::SliceProgress::Whole) return false;
+  life_ = NoteLife::Ready;
+  return true;
 }
 
 // A text box that cannot hold the whole text closes its note as a close during the load would:
@@ -247,85 +261,95 @@ void NoteWindow::OnTextSlice() noexcept {
     CloseWritingRecordOnly();
     return;
   }
+  life_ = NoteLife::Ready;
   // Changes to the linked file while its text went in were not followed: it is looked at now.
   OnLinkedFileNotice();
 }
 
-// Overwrites the linked file with the text box's text, in the file's own encoding and line ends,
-// keeping the file what it was: a link stays a link, every hard link sees the new text.
+// Overwrites the linked file with the text box's text (LinkedFile::Save).
 OverwriteResult NoteWindow::SaveLinkedText() {
-  std::wstring text = textBox_.Text();
-  std::optional<EncodedText> encoded = EncodeLinkedText(text, textFormat_, codePage_);
-  if (!encoded) return {ERROR_NO_UNICODE_TRANSLATION, {}};
-  OverwriteResult result = OverwriteLinkedFile(textPath_, encoded->bytes, unsavedText_.SafetyCopyFolders());
-  if (result.error != ERROR_SUCCESS) {
+  LinkedFile::Saved saved = link_.Save(textBox_.Text(), unsavedText_.SafetyCopyFolders());
+  if (saved.version) {
+    Adopt(std::move(*saved.version));
+  } else if (!saved.result.damagedFileCopy.empty()) {
     // A rewrite in place that failed part way and could not be undone damaged the file; its
     // earlier content is in a copy, which the next start names.
-    if (!result.damagedFileCopy.empty()) unsavedText_.MentionDamaged(textPath_, result.damagedFileCopy);
-    return result;
+    unsavedText_.MentionDamaged(link_.Path(), saved.result.damagedFileCopy);
   }
-  textFormat_ = encoded->format;
-  savedText_ = std::move(text);
-  RememberLinkedFile(encoded->bytes);
-  return result;
+  return saved.result;
 }
 
 void NoteWindow::Close() noexcept {
   if (!IsOpen()) return;
   SaveOnClose();
-  Destroy();
+  CloseWithoutSaving();
 }
 
 void NoteWindow::CloseWithoutSaving() noexcept {
-  loaded_ = false;
+  life_ = NoteLife::Closed;
   Destroy();
 }
 
 // For a text box that does not hold a whole text of the note: its place and looks are kept, its
-// journal too.
+// journal too. As far as closing goes, a text that could not go in whole is one still going in.
 void NoteWindow::CloseWritingRecordOnly() noexcept {
-  SaveRecord();
+  life_ = NoteLife::Loading;
+  SaveOnClose();
   CloseWithoutSaving();
 }
 
+// What closing writes follows from the note's life (NoteLife).
 void NoteWindow::SaveOnClose() noexcept {
-  if (!SaveRecord()) return;
-  // A text still going into the text box is not the note's whole text: the file keeps its own, and
-  // a journal put back stays for the next start.
-  if (textBox_.Loading()) return;
+  switch (life_) {
+    case NoteLife::Opening:
+    case NoteLife::Closed:
+      return;
+    case NoteLife::Loading:
+      // Not the note's whole text: the file keeps its own, and a journal put back stays for the
+      // next start.
+      SaveRecord();
+      return;
+    case NoteLife::Ready:
+      if (SaveRecord()) SaveTextOnClose();
+      return;
+  }
+}
+
+void NoteWindow::SaveTextOnClose() noexcept {
   // Text that was not edited is not written, so another program's changes to the file survive.
   // Edits that cannot be written are kept elsewhere, and the next start says where.
   const std::wstring text = textBox_.Text();
-  // Typed back to the file's text before the journal caught up: nothing unsaved, no journal.
-  if (text == savedText_) journal_.Remove();
-  if (text == savedText_) return;
+  if (text == link_.Text()) {
+    // Typed back to the file's text before the journal caught up: nothing unsaved, no journal.
+    RemoveJournal();
+    return;
+  }
   // Another program wrote the file meanwhile, and nobody can be asked now: its version is kept
   // first, and named at the next start. When it cannot be kept, the note's text is kept instead and
   // the file stays as the other program left it.
   bool written = false;
-  if (const std::optional<std::string> other = OtherVersionOnDisk();
-      !other || unsavedText_.KeepOtherVersion(textPath_, *other)) {
-    written = SaveLinkedText().error == ERROR_SUCCESS;
+  if (const std::optional<std::string> other = link_.OtherVersionOnDisk();
+      !other || unsavedText_.KeepOtherVersion(link_.Path(), *other)) {
+    written = SaveLinkedText().status.ok();
   }
   if (written) return;
   // Kept nowhere, the edit keeps its journal, brought up to date: the last copy of it.
-  if (unsavedText_.Keep(textPath_, text, codePage_)) {
-    journal_.Remove();
+  if (unsavedText_.Keep(link_.Path(), text, codePage_)) {
+    RemoveJournal();
   } else {
     UpdateJournal();
   }
 }
 
-// Writes the record only once the note has loaded, and only while its record file exists: a
-// note whose record was deleted by hand must not bring it back. A record that another program holds
-// open still exists. False when the note is not to be saved at all.
+// Writes the record only while its record file exists: a note whose record was deleted by hand
+// must not bring it back. A record that another program holds open still exists. False when the
+// note is not to be saved at all.
 bool NoteWindow::SaveRecord() noexcept {
-  if (!loaded_) return false;
   if (!FileExists(recordPath_)) {
     // Unsaved edits stay in the journal, brought up to date: the next start keeps them in a
     // recovery file and names it (or puts them back, if the record has come back by then). A text
-    // still going into the text box is not the note's text, and leaves the journal as it is.
-    if (!textBox_.Loading()) UpdateJournal();
+    // that is not whole in the text box is not the note's text, and leaves the journal as it is.
+    if (life_ == NoteLife::Ready) UpdateJournal();
     return false;
   }
   // Each save stands alone: a record that cannot be written does not cost the user the text.
@@ -335,9 +359,9 @@ bool NoteWindow::SaveRecord() noexcept {
   } catch (...) {
     // Out of memory for the line: the text may still be saved.
   }
-  if (line) {
-    WriteFileAtomically(recordPath_, *line);
-  }
+  // At the end nobody can be told of a record that cannot be written: it keeps what it held, and
+  // the note comes back as it was last saved.
+  if (line) static_cast<void>(WriteFileAtomically(recordPath_, *line));
   return true;
 }
 
@@ -418,7 +442,7 @@ LRESULT NoteWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
       OnTextBoxNotice(HIWORD(wParam));
       return 0;
     case WM_TIMER:
-      if (wParam == NoteJournal::kTimerId) {
+      if (wParam == kJournalTimer) {
         UpdateJournal();
       } else if (wParam == kFileSettledTimer) {
         OnLinkedFileSettled();
@@ -538,9 +562,9 @@ void NoteWindow::OnButtonUp() noexcept {
 // The journal follows the text box: once typing pauses, and at once when the focus leaves it. The
 // slices of a text going in are no edits.
 void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
-  if (textBox_.Loading()) return;
+  if (life_ == NoteLife::Loading) return;
   if (code == EN_CHANGE) {
-    journal_.TextChanged();
+    if (const std::optional<UINT> wait = journal_.TextChanged()) ::SetTimer(hwnd(), kJournalTimer, *wait, nullptr);
   } else if (code == EN_KILLFOCUS && journal_.ChangePending()) {
     UpdateJournal();
   }
@@ -548,15 +572,117 @@ void NoteWindow::OnTextBoxNotice(WORD code) noexcept {
 
 void NoteWindow::UpdateJournal() noexcept {
   try {
-    journal_.Update(textBox_.Text(), savedText_, textFormat_);
+    const std::wstring text = textBox_.Text();
+    StopJournalTimer();
+    journal_.Update(text, link_);
   } catch (...) {
     // Out of memory for a copy of the text: the next change tries again.
   }
 }
 
+void NoteWindow::RemoveJournal() noexcept {
+  StopJournalTimer();
+  journal_.Remove();
+}
+
+// The journal's timer runs while a change is not yet in the journal, and only then.
+void NoteWindow::StopJournalTimer() noexcept {
+  if (journal_.ChangePending()) ::KillTimer(hwnd(), kJournalTimer);
+}
+
 // The strip's control closes while its window, a child of this one, still exists.
 void NoteWindow::OnDestroy() noexcept {
   if (webStrip_) webStrip_->Close();
+}
+
+// A note follows its linked file while other programs change it: the file's folder tells of
+// changes, and after a quiet moment the note has the linked file look (LinkedFile::Check). An
+// unedited note shows the new text; an edited one is marked and asks before its text replaces the
+// other version or the other version replaces its text.
+
+bool NoteWindow::Edited() const { return textBox_.Text() != link_.Text(); }
+
+void NoteWindow::WatchLinkedFile() noexcept {
+  if (!link_.Watch(hwnd(), kLinkedFileMessage)) ::SetTimer(hwnd(), kWatchRetryTimer, kWatchRetryMs, nullptr);
+}
+
+// Every change starts the wait for quiet again, up to the longest wait.
+void NoteWindow::OnLinkedFileNotice() noexcept {
+  const ULONGLONG now = ::GetTickCount64();
+  if (!firstUnseenChange_) firstUnseenChange_ = now;
+  const ULONGLONG waited = now - *firstUnseenChange_;
+  const ULONGLONG wait = waited < kLongestWaitMs ? std::min(kSettleMs, kLongestWaitMs - waited) : 0;
+  ::SetTimer(hwnd(), kFileSettledTimer, static_cast<UINT>(std::max<ULONGLONG>(wait, USER_TIMER_MINIMUM)), nullptr);
+}
+
+void NoteWindow::OnLinkedFileSettled() noexcept {
+  ::KillTimer(hwnd(), kFileSettledTimer);
+  firstUnseenChange_.reset();
+  try {
+    CheckLinkedFile();
+  } catch (...) {
+    // Out of memory for the file's bytes: the next change tells again.
+  }
+  // A text it could not take may have closed the note.
+  if (IsOpen() && link_.WatchStopped()) ::SetTimer(hwnd(), kWatchRetryTimer, kWatchRetryMs, nullptr);
+}
+
+void NoteWindow::OnWatchRetry() noexcept {
+  if (!link_.RestartWatch()) return;
+  ::KillTimer(hwnd(), kWatchRetryTimer);
+  // Whatever happened while nobody watched is looked at now.
+  OnLinkedFileSettled();
+}
+
+// A text still going into the text box is looked at once it is in.
+void NoteWindow::CheckLinkedFile() {
+  if (life_ != NoteLife::Ready) return;
+  const LinkMark mark = MarkOf(link_.State());
+  LinkedFile::Look look = link_.Check(Edited());
+  if (look.action == LinkAction::Follow && look.version) {
+    FollowLinkedFile(std::move(*look.version));
+  } else if (MarkOf(link_.State()) != mark) {
+    UpdateFileMark();
+  }
+}
+
+// Shows the file's new text in place of the old, keeping the caret and the scroll position where
+// the text allows; a long text goes in slices, read-only and unsaved until it is all in, and when it
+// only goes on from the text shown (a file written to at its end), only what was added goes in. The
+// text box holds the text the note is in step with.
+void NoteWindow::FollowLinkedFile(LinkedFile::Version version) {
+  const std::wstring& shown = link_.Text();
+  const std::size_t kept = version.text.starts_with(shown) ? shown.size() : 0;
+  if (!ShowText(version.text, textBox_.View(), kept)) {
+    // The box could not take the whole text, and nothing partial may ever be saved. A short text
+    // goes back to the one it showed, still the file's as far as the note knows; setting a long one
+    // back at once would freeze the program, so the note closes as a failed slice closes it.
+    if (ShownInSlices(version.text)) {
+      CloseWritingRecordOnly();
+    } else {
+      textBox_.SetText(shown);
+    }
+    return;
+  }
+  Adopt(std::move(version));
+}
+
+void NoteWindow::UpdateFileMark() {
+  UINT tooltip = IDS_NOTE_TOOLTIP;
+  if (MarkOf(link_.State()) == LinkMark::Conflict) tooltip = IDS_NOTE_TOOLTIP_CHANGED;
+  if (MarkOf(link_.State()) == LinkMark::Gone) tooltip = IDS_NOTE_TOOLTIP_GONE;
+  textBox_.SetTooltip(LoadText(tooltip, {link_.Path()}));
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void NoteWindow::DrawFileMark(HDC dc, const RECT& client) const noexcept {
+  if (MarkOf(link_.State()) != LinkMark::Conflict) return;
+  UniqueBrush mark(::CreateSolidBrush(kChangedMarkColour));
+  RECT frame = client;
+  for (int i = 0; i < kChangedMarkPixels && mark; ++i) {
+    ::FrameRect(dc, &frame, mark.get());
+    ::InflateRect(&frame, -1, -1);
+  }
 }
 
 }  // namespace varnel

@@ -11,17 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include "note/linked_file.h"
 #include "note/note_journal.h"
 #include "note/note_settings.h"
 #include "note/note_text_box.h"
 #include "note/unsaved_text.h"
-#include "platform/file_watch.h"
 #include "platform/files.h"
 #include "platform/shared_chooser.h"
 #include "platform/unique_handle.h"
 #include "platform/window_base.h"
+#include "platform/window_messages.h"
 #include "storage/code_page.h"
-#include "storage/linked_text.h"
 
 namespace varnel {
 
@@ -88,21 +88,18 @@ class NoteWindow final : public WindowBase {
   void Apply(const NoteSettings& settings);
   NoteSettings CurrentSettings() const;
   void KeepOnScreen() noexcept;
-  // What became of reading the linked text file into the text box.
-  enum class TextLoad { Loaded, NotNow, Lost };
-  TextLoad LoadLinkedText(DWORD& error);
+  LinkedFile::Read LoadLinkedText();
+  void Adopt(LinkedFile::Version version);
   // Shows text in the text box, a long one in slices between the program's messages, with the
   // user's selection and scroll put back as far as the text reaches. kept: how much of the text's
   // start the text box holds already (its whole text), which a long text then keeps.
   bool ShowText(std::wstring text, const TextBoxView& view, std::size_t kept = 0);
   void OnTextSlice() noexcept;
-  static constexpr UINT_PTR kTextSliceTimer = 0x5453;
-  // Posted when the text box's text cannot be drawn: the text box's control shows it instead.
-  static constexpr UINT kMakeTextBoxMessage = WM_APP + 0x51;
   void CloseWithoutSaving() noexcept;
   void CloseWritingRecordOnly() noexcept;
   OverwriteResult SaveLinkedText();
   void SaveOnClose() noexcept;
+  void SaveTextOnClose() noexcept;
   bool SaveRecord() noexcept;
   void Layout() noexcept;
 
@@ -120,6 +117,8 @@ class NoteWindow final : public WindowBase {
   void OnDestroy() noexcept;
   void OnTextBoxNotice(WORD code) noexcept;
   void UpdateJournal() noexcept;
+  void RemoveJournal() noexcept;
+  void StopJournalTimer() noexcept;
 
   // The popup menu and one handler per command (note_menu.cpp).
   void SetUpMenu();
@@ -136,20 +135,15 @@ class NoteWindow final : public WindowBase {
   bool ChooserBusy() const noexcept;
   bool TextStillLoading() const noexcept;
   bool Edited() const;
+  bool DropsOtherVersion(UINT question);
 
-  // Following the linked file while another program changes it (note_linked_file.cpp).
-  enum class FileMark { None, ChangedElsewhere, Gone };
-  static constexpr UINT kLinkedFileMessage = WM_APP + 0x50;
-  static constexpr UINT_PTR kFileSettledTimer = 0x4649;
-  static constexpr UINT_PTR kWatchRetryTimer = 0x4652;
+  // Following the linked file while another program changes it.
   void WatchLinkedFile() noexcept;
-  void RememberLinkedFile(std::string_view bytes, const std::optional<FileState>& state = std::nullopt);
-  std::optional<std::string> OtherVersionOnDisk() const;
   void OnLinkedFileNotice() noexcept;
   void OnLinkedFileSettled() noexcept;
   void OnWatchRetry() noexcept;
   void CheckLinkedFile();
-  void FollowLinkedFile(const std::string& bytes);
+  void FollowLinkedFile(LinkedFile::Version version);
   void UpdateFileMark();
   void DrawFileMark(HDC dc, const RECT& client) const noexcept;
 
@@ -159,21 +153,26 @@ class NoteWindow final : public WindowBase {
   UnsavedText& unsavedText_;
   std::vector<UnreadableFile>& unreadable_;
   int dpi_ = 96;
-  // Set once the record was read and applied and the text box holds the linked file's text, or is
-  // still taking it in slices: only then does closing write the record, and the text only once the
-  // text box holds all of it.
-  bool loaded_ = false;
+  // The note's life, which says what closing writes:
+  //
+  //   Opening ──(text shown whole)──▶ Ready ◀──(last slice in)── Loading
+  //      │   ──(a long text begins)────────────────────────────▶   ▲ │
+  //      │                              └──(a long text followed)──┘ │
+  //      └──(no text to show)──▶ Closed ◀──(closed)── Ready, Loading ┘
+  //
+  // Opening: the record is read, no text shown yet; closing writes nothing. Loading: the text box
+  // holds only part of a text (slices still going in, or a text that could not go in whole);
+  // closing writes the record, never the text, and leaves the journal as it is. Ready: the text
+  // box holds the note's whole text; closing writes the record and, if edited, the text. Closed:
+  // nothing more is written.
+  enum class NoteLife { Opening, Loading, Ready, Closed };
+  NoteLife life_ = NoteLife::Opening;
 
   // The window's geometry in twips, kept exact while the pixels agree with it.
   double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
 
-  // The linked text file as the record names it (written back as it was) and as the program reads
-  // it: a relative path is read against the record's folder, never the current directory.
-  std::wstring recordedTextPath_;
-  std::wstring textPath_;
-  // What was last read from or written to the linked file.
-  TextFormat textFormat_;
-  std::wstring savedText_;
+  // The linked text file, the text the note is in step with and the link's state.
+  LinkedFile link_;
 
   // Dragging by the margin: the press position in twips, relative to the window.
   bool dragging_ = false;
@@ -183,10 +182,6 @@ class NoteWindow final : public WindowBase {
   // A copy of unsaved edits on disk, against crashes and kills.
   NoteJournal journal_;
 
-  // What the note shows of its linked file (changed elsewhere, gone), and the watch that tells of
-  // changes; the bytes last read or written are the journal's FileHash().
-  FileMark fileMark_ = FileMark::None;
-  std::unique_ptr<FileWatch> watch_;
   // When the first change not yet looked at was told (GetTickCount64), while one waits.
   std::optional<ULONGLONG> firstUnseenChange_;
   std::unique_ptr<WebView> webStrip_;

@@ -51,7 +51,7 @@ std::wstring UnsavedText::WriteRecoveryFile(const std::wstring& folder, const st
   for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
     std::wstring candidate = JoinPath(folder, RecoveryFileName(textPath, time, attempt));
     if (PathExists(candidate)) continue;
-    return WriteFileAtomically(candidate, bytes) == ERROR_SUCCESS ? candidate : std::wstring();
+    return WriteFileAtomically(candidate, bytes) ? candidate : std::wstring();
   }
   return {};
 }
@@ -70,7 +70,7 @@ bool UnsavedText::AppendToList(const std::wstring& folder, const std::string& li
   const std::wstring list = JoinPath(folder, listName);
   const ReadResult earlier = ReadWholeFile(list);
   if (!earlier.bytes && earlier.error != ERROR_FILE_NOT_FOUND) return false;
-  return WriteFileAtomically(list, earlier.bytes.value_or(std::string()) + line) == ERROR_SUCCESS;
+  return WriteFileAtomically(list, earlier.bytes.value_or(std::string()) + line).ok();
 }
 
 void UnsavedText::MentionDamaged(const std::wstring& textPath, const std::wstring& earlierContent) noexcept {

@@ -218,22 +218,22 @@ OverwriteResult RewriteInPlace(const std::wstring& path, std::string_view bytes,
                                const std::vector<std::wstring>& backupFolders) {
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return {::GetLastError(), {}};
+  if (!file) return {Status::Failure(::GetLastError()), {}};
   const ReadResult old = ReadAll(file.get());
-  if (!old.bytes) return {old.error, {}};
+  if (!old.bytes) return {Status::Failure(old.error), {}};
   const KeptCopy copy = KeepCopy(backupFolders, FileNameOf(path), *old.bytes);
-  if (copy.error != ERROR_SUCCESS) return {copy.error, {}};
+  if (copy.error != ERROR_SUCCESS) return {Status::Failure(copy.error), {}};
   // Checked after the copy, which may take space on the same volume.
   DWORD error = ERROR_SUCCESS;
   if (bytes.size() > old.bytes->size() && !HasRoomFor(path, bytes.size() - old.bytes->size())) {
     error = ERROR_DISK_FULL;
   } else {
     error = WriteFromStart(file.get(), bytes);
-    if (error != ERROR_SUCCESS && PutBack(file.get(), *old.bytes) != ERROR_SUCCESS) return {error, copy.path};
+    if (error != ERROR_SUCCESS && PutBack(file.get(), *old.bytes) != ERROR_SUCCESS) return {Status::Failure(error), copy.path};
   }
   file.reset();
   ::DeleteFileW(copy.path.c_str());
-  return {error, {}};
+  return {Status::Failure(error), {}};
 }
 
 // Gives the new file the old one's attributes and creation time before it takes the old one's
@@ -361,12 +361,12 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
+Status WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ERROR_DIRECTORY;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Status::Failure(ERROR_DIRECTORY);
     // Renaming over a file ignores its read-only mark under Wine; refuse as Windows would.
-    if (attributes & FILE_ATTRIBUTE_READONLY) return ERROR_ACCESS_DENIED;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return Status::Failure(ERROR_ACCESS_DENIED);
   }
   const std::wstring temporary = TemporaryNameFor(path);
   DWORD error = WriteAndFlush(temporary, bytes);
@@ -378,23 +378,23 @@ DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes) {
     error = ::GetLastError();
   }
   if (error != ERROR_SUCCESS) ::DeleteFileW(temporary.c_str());
-  return error;
+  return Status::Failure(error);
 }
 
 OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view bytes,
                                     const std::vector<std::wstring>& backupFolders) {
   const LinkTarget target = FollowLinks(path);
   if (target.error == ERROR_FILE_NOT_FOUND) return {WriteFileAtomically(path, bytes), {}};
-  if (target.error != ERROR_SUCCESS) return {target.error, {}};
-  if (target.info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {ERROR_DIRECTORY, {}};
+  if (target.error != ERROR_SUCCESS) return {Status::Failure(target.error), {}};
+  if (target.info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {Status::Failure(ERROR_DIRECTORY), {}};
   // Renaming over a file ignores its read-only mark under Wine; refuse as Windows would.
-  if (target.info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return {ERROR_ACCESS_DENIED, {}};
+  if (target.info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return {Status::Failure(ERROR_ACCESS_DENIED), {}};
   // A new file would leave the other names of a hard-linked file with the old content.
   if (target.info.nNumberOfLinks > 1) return RewriteInPlace(target.path, bytes, backupFolders);
   const DWORD error = ReplaceKeepingProperties(target.path, bytes, target.info);
   // The folder takes no new file (or no rename), but the file itself may still be writable.
   if (error == ERROR_ACCESS_DENIED) return RewriteInPlace(target.path, bytes, backupFolders);
-  return {error, {}};
+  return {Status::Failure(error), {}};
 }
 
 bool IsGoneForGood(const std::wstring& path, DWORD readError) {
@@ -421,10 +421,10 @@ void DeleteLeftoverTemporaries(const std::wstring& folder, const std::wstring& n
   }
 }
 
-bool DeleteFileIfPresent(const std::wstring& path) {
-  if (::DeleteFileW(path.c_str())) return true;
-  DWORD error = ::GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+Status DeleteFileIfPresent(const std::wstring& path) {
+  if (::DeleteFileW(path.c_str())) return {};
+  const DWORD error = ::GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Status() : Status::Failure(error);
 }
 
 std::wstring SystemErrorText(DWORD error) {

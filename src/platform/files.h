@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "storage/result.h"
+
 namespace varnel {
 
 // Names (not paths) of the files in folder that match pattern, in name order.
@@ -71,12 +73,12 @@ bool PathExists(const std::wstring& path);
 // Replaces the file at path by bytes in one step: the bytes go to a temporary file in the same
 // folder, are flushed, take the old file's attributes, and are then moved over the old file.
 // On any failure the old file is left as it was and no temporary file remains.
-// Returns ERROR_SUCCESS or the Win32 error; a read-only target is refused with ERROR_ACCESS_DENIED.
-DWORD WriteFileAtomically(const std::wstring& path, std::string_view bytes);
+// A read-only target is refused with ERROR_ACCESS_DENIED.
+[[nodiscard]] Status WriteFileAtomically(const std::wstring& path, std::string_view bytes);
 
 // What became of an overwrite of a linked file.
 struct OverwriteResult {
-  DWORD error = ERROR_SUCCESS;
+  Status status;
   // Set only when a rewrite in place failed part way and the file's earlier content could not be
   // put back: the file is damaged, and its earlier content is in this copy.
   std::wstring damagedFileCopy;
@@ -93,7 +95,7 @@ struct OverwriteResult {
 //   streams where the file system has them;
 // - a file that does not exist yet is written as by WriteFileAtomically.
 // A read-only file is refused with ERROR_ACCESS_DENIED. No temporary file is left behind.
-OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view bytes,
+[[nodiscard]] OverwriteResult OverwriteLinkedFile(const std::wstring& path, std::string_view bytes,
                                     const std::vector<std::wstring>& backupFolders);
 
 // True when a linked file that could not be read (readError) is really gone: it is missing from a
@@ -105,8 +107,8 @@ bool IsGoneForGood(const std::wstring& path, DWORD readError);
 // when the writing process was killed before it could rename them. This process's own are kept.
 void DeleteLeftoverTemporaries(const std::wstring& folder, const std::wstring& namePattern);
 
-// Deletes a file; true when it is gone afterwards.
-bool DeleteFileIfPresent(const std::wstring& path);
+// Deletes a file; done when it is gone afterwards.
+Status DeleteFileIfPresent(const std::wstring& path);
 
 // The system's own wording of a Win32 error, without a trailing line end.
 std::wstring SystemErrorText(DWORD error);

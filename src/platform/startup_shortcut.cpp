@@ -108,7 +108,9 @@ DWORD StartupShortcuts::Remove() const {
     const std::wstring path = JoinPath(folder_, name);
     const std::optional<std::wstring> target = ShortcutTarget(path);
     if (!target || !SameFile(*target, program_)) continue;
-    if (!DeleteFileIfPresent(path) && firstError == ERROR_SUCCESS) firstError = ::GetLastError();
+    if (const Status deleted = DeleteFileIfPresent(path); !deleted && firstError == ERROR_SUCCESS) {
+      firstError = deleted.error();
+    }
   }
   return firstError;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's icon in the notification area: the tray record `nid` in its first ANSI form,
+// The main window's icon in the notification area: the tray record (NOTIFYICONDATAA) in its first ANSI form,
 // added and deleted through Shell_NotifyIconA.
 
 #include <windows.h>
@@ -9,11 +9,11 @@
 #include <string_view>
 
 #include "platform/tray_click.h"
+#include "platform/window_messages.h"
 
 namespace varnel {
 
-// Tray clicks arrive as this message of ours on the owner window, the mouse message in lParam.
-inline constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+// Tray clicks arrive as kTrayCallbackMessage on the owner window, the mouse message in lParam.
 inline constexpr UINT kTrayIconId = 1;
 inline constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;  // 7
 // The first form of the record: six fields and a 64-byte tip (88 bytes on 32-bit Windows,

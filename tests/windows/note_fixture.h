@@ -34,7 +34,7 @@ class NoteFixture : public ::testing::Test {
 
   std::string Read(const std::wstring& path) { return ReadWholeFile(path).bytes.value_or("<missing>"); }
   void Write(const std::wstring& path, const std::string& bytes) {
-    ASSERT_EQ(WriteFileAtomically(path, bytes), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(WriteFileAtomically(path, bytes).error(), static_cast<DWORD>(ERROR_SUCCESS));
   }
   // A record as a new note gets it, linked to textPath, at the given place in twips.
   void WriteNewRecord(const std::wstring& textPath, float left = 1500, float top = 750) {

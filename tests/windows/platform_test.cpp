@@ -122,8 +122,8 @@ TEST(WindowBase, WindowDestroyedByTheSystemLeavesNoDanglingHandle) {
 TEST(Files, AtomicWriteReplacesContentAndLeavesNoTemporaryFile) {
   TempFolder folder;
   const std::wstring path = folder.Path(L"記録.dat");
-  ASSERT_EQ(WriteFileAtomically(path, "first\r\n"), static_cast<DWORD>(ERROR_SUCCESS));
-  ASSERT_EQ(WriteFileAtomically(path, "second\r\n"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "first\r\n").error(), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "second\r\n").error(), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(ReadWholeFile(path).bytes.value_or(""), "second\r\n");
   EXPECT_EQ(folder.Names(L"*"), std::vector<std::wstring>{L"記録.dat"});
 }
@@ -131,9 +131,9 @@ TEST(Files, AtomicWriteReplacesContentAndLeavesNoTemporaryFile) {
 TEST(Files, ReadOnlyTargetIsRefusedAndKept) {
   TempFolder folder;
   const std::wstring path = folder.Path(L"ro.txt");
-  ASSERT_EQ(WriteFileAtomically(path, "keep"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "keep").error(), static_cast<DWORD>(ERROR_SUCCESS));
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(WriteFileAtomically(path, "lost"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(WriteFileAtomically(path, "lost").error(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(ReadWholeFile(path).bytes.value_or(""), "keep");
   EXPECT_EQ(folder.Names(L"*").size(), 1u);
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -142,16 +142,16 @@ TEST(Files, ReadOnlyTargetIsRefusedAndKept) {
 TEST(Files, HiddenAttributeSurvivesAReplace) {
   TempFolder folder;
   const std::wstring path = folder.Path(L"hidden.txt");
-  ASSERT_EQ(WriteFileAtomically(path, "a"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "a").error(), static_cast<DWORD>(ERROR_SUCCESS));
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-  ASSERT_EQ(WriteFileAtomically(path, "b"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "b").error(), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
 }
 
 TEST(Files, ListingTakesOnlyMatchingFilesInNameOrder) {
   TempFolder folder;
   for (const wchar_t* name : {L"b.dat", L"a.dat", L"c.txt", L"a.dat.123.varnel-tmp"}) {
-    WriteFileAtomically(folder.Path(name), "x");
+    ASSERT_TRUE(WriteFileAtomically(folder.Path(name), "x"));
   }
   ::CreateDirectoryW(folder.Path(L"d.dat").c_str(), nullptr);
   EXPECT_EQ(ListFileNames(folder.path(), L"*.dat"), (std::vector<std::wstring>{L"a.dat", L"b.dat"}));
@@ -162,8 +162,8 @@ TEST(Files, LeftoverTemporariesOfOtherProcessesGoOursAndOtherFilesStay) {
   const std::wstring ours = L"a.txt." + std::to_wstring(::GetCurrentProcessId()) + L".varnel-tmp";
   const std::vector<std::wstring> kept = {L"a.txt", L"a.txt.x1.varnel-tmp", L"b.txt", L"b.txt.123.varnel-tmp", ours,
                                           L"a.txt.123.varnel-tmp.txt"};
-  for (const std::wstring& name : kept) WriteFileAtomically(folder.Path(name), "x");
-  WriteFileAtomically(folder.Path(L"a.txt.123.varnel-tmp"), "x");
+  for (const std::wstring& name : kept) ASSERT_TRUE(WriteFileAtomically(folder.Path(name), "x"));
+  ASSERT_TRUE(WriteFileAtomically(folder.Path(L"a.txt.123.varnel-tmp"), "x"));
   DeleteLeftoverTemporaries(folder.path(), L"a.txt");
   std::vector<std::wstring> sorted = kept;
   std::sort(sorted.begin(), sorted.end());
@@ -187,7 +187,7 @@ TEST(Files, RecordListingTakesOnlyLongNamesEndingInDat) {
   TempFolder folder;
   // A "*.dat" search also matches these by their short names ("X~~~~AYJ.DAT" under Wine).
   for (const wchar_t* name : {L"A.DAT", L"b.Dat", L"c.dat", L"x.data", L"notes.dat.bak", L"longname.datx"}) {
-    ASSERT_EQ(WriteFileAtomically(folder.Path(name), "x"), static_cast<DWORD>(ERROR_SUCCESS));
+    ASSERT_EQ(WriteFileAtomically(folder.Path(name), "x").error(), static_cast<DWORD>(ERROR_SUCCESS));
   }
   ::CreateDirectoryW(folder.Path(L"d.dat").c_str(), nullptr);
   EXPECT_EQ(ListRecordFileNames(folder.path()), (std::vector<std::wstring>{L"A.DAT", L"b.Dat", L"c.dat"}));
@@ -253,7 +253,7 @@ TEST(OverwriteLinkedFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
   TempFolder folder;
   const std::wstring target = folder.Path(L"target.txt");
   const std::wstring link = folder.Path(L"link.txt");
-  ASSERT_EQ(WriteFileAtomically(target, "old"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(target, "old").error(), static_cast<DWORD>(ERROR_SUCCESS));
   if (!MakeSymbolicLink(folder, L"link.txt", L"target.txt")) {
     GTEST_SKIP() << "no symbolic link can be made here (CreateSymbolicLinkW refused: no developer mode or privilege)";
   }
@@ -261,13 +261,13 @@ TEST(OverwriteLinkedFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
   const DWORD linkAttributes = ::GetFileAttributesW(link.c_str());
 
   const OverwriteResult result = OverwriteLinkedFile(link, "new", {folder.Path(L"copies")});
-  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(result.status.error(), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(target), "new");
   EXPECT_EQ(Content(link), "new");
   EXPECT_EQ(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT,
             linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
   // Still a link, not a file of its own: a later change to the target shows through it.
-  ASSERT_EQ(WriteFileAtomically(target, "changed"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(target, "changed").error(), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(link), "changed");
   EXPECT_EQ(folder.Names(L"*"), (std::vector<std::wstring>{L"link.txt", L"target.txt"}));
   RemoveSymbolicLink(folder, L"link.txt");
@@ -277,12 +277,12 @@ TEST(OverwriteLinkedFile, HardLinkedFileIsRewrittenInPlaceForEveryName) {
   TempFolder folder;
   const std::wstring first = folder.Path(L"a.txt");
   const std::wstring second = folder.Path(L"b.txt");
-  ASSERT_EQ(WriteFileAtomically(first, "old content, longer than the new"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(first, "old content, longer than the new").error(), static_cast<DWORD>(ERROR_SUCCESS));
   ASSERT_TRUE(::CreateHardLinkW(second.c_str(), first.c_str(), nullptr));
   ASSERT_EQ(LinkCount(first), 2u);
 
   const OverwriteResult result = OverwriteLinkedFile(first, "new", {folder.Path(L"copies")});
-  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(result.status.error(), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(result.damagedFileCopy, L"");
   EXPECT_EQ(Content(first), "new");
   EXPECT_EQ(Content(second), "new");
@@ -294,14 +294,14 @@ TEST(OverwriteLinkedFile, HardLinkedFileIsRewrittenInPlaceForEveryName) {
 TEST(OverwriteLinkedFile, InPlaceRewriteOfAFileAnotherProgramWritesChangesNothing) {
   TempFolder folder;
   const std::wstring first = folder.Path(L"a.txt");
-  ASSERT_EQ(WriteFileAtomically(first, "old"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(first, "old").error(), static_cast<DWORD>(ERROR_SUCCESS));
   ASSERT_TRUE(::CreateHardLinkW(folder.Path(L"b.txt").c_str(), first.c_str(), nullptr));
   UniqueFile writer(::CreateFileW(first.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(writer);
 
   const OverwriteResult result = OverwriteLinkedFile(first, "new", {folder.Path(L"copies")});
-  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(result.status.error(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(result.damagedFileCopy, L"");
   writer.reset();
   EXPECT_EQ(Content(first), "old");
@@ -311,11 +311,11 @@ TEST(OverwriteLinkedFile, InPlaceRewriteOfAFileAnotherProgramWritesChangesNothin
 TEST(OverwriteLinkedFile, ReplacementKeepsAttributesAndLeavesNoTemporaryFile) {
   TempFolder folder;
   const std::wstring path = folder.Path(L"メモ.txt");
-  ASSERT_EQ(WriteFileAtomically(path, "old"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "old").error(), static_cast<DWORD>(ERROR_SUCCESS));
   ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
 
   const OverwriteResult result = OverwriteLinkedFile(path, "new", {folder.Path(L"copies")});
-  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(result.status.error(), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(path), "new");
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
@@ -326,7 +326,7 @@ TEST(OverwriteLinkedFile, ReplacementKeepsAttributesAndLeavesNoTemporaryFile) {
 TEST(OverwriteLinkedFile, ReplacementKeepsTheCreationTime) {
   TempFolder folder;
   const std::wstring path = folder.Path(L"a.txt");
-  ASSERT_EQ(WriteFileAtomically(path, "old"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "old").error(), static_cast<DWORD>(ERROR_SUCCESS));
   const SYSTEMTIME longAgo{2001, 2, 0, 3, 4, 5, 6, 0};
   FILETIME created{};
   ASSERT_TRUE(::SystemTimeToFileTime(&longAgo, &created));
@@ -343,7 +343,7 @@ TEST(OverwriteLinkedFile, ReplacementKeepsTheCreationTime) {
   if (::CompareFileTime(&before, &created) != 0) {
     GTEST_SKIP() << "this file system keeps no creation time of its own (Wine on a Unix file system)";
   }
-  ASSERT_EQ(OverwriteLinkedFile(path, "new", {folder.Path(L"copies")}).error, static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(OverwriteLinkedFile(path, "new", {folder.Path(L"copies")}).status.error(), static_cast<DWORD>(ERROR_SUCCESS));
   FILETIME after = creationTime();
   EXPECT_EQ(::CompareFileTime(&after, &created), 0);
 }
@@ -351,9 +351,9 @@ TEST(OverwriteLinkedFile, ReplacementKeepsTheCreationTime) {
 TEST(OverwriteLinkedFile, ReadOnlyFileIsRefusedAndKept) {
   TempFolder folder;
   const std::wstring path = folder.Path(L"ro.txt");
-  ASSERT_EQ(WriteFileAtomically(path, "keep"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "keep").error(), static_cast<DWORD>(ERROR_SUCCESS));
   ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(OverwriteLinkedFile(path, "lost", {folder.Path(L"copies")}).error,
+  EXPECT_EQ(OverwriteLinkedFile(path, "lost", {folder.Path(L"copies")}).status.error(),
             static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(Content(path), "keep");
   EXPECT_EQ(folder.Names(L"*"), std::vector<std::wstring>{L"ro.txt"});
@@ -362,7 +362,7 @@ TEST(OverwriteLinkedFile, ReadOnlyFileIsRefusedAndKept) {
 TEST(OverwriteLinkedFile, MissingFileIsCreated) {
   TempFolder folder;
   const std::wstring path = folder.Path(L"new.txt");
-  EXPECT_EQ(OverwriteLinkedFile(path, "new", {folder.Path(L"copies")}).error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(OverwriteLinkedFile(path, "new", {folder.Path(L"copies")}).status.error(), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(path), "new");
   EXPECT_EQ(folder.Names(L"*"), std::vector<std::wstring>{L"new.txt"});
 }
@@ -417,13 +417,13 @@ TEST(OverwriteLinkedFile, FileInAFolderThatTakesNoNewFilesIsRewrittenInPlace) {
   TempFolder folder;
   ASSERT_TRUE(::CreateDirectoryW(folder.Path(L"locked").c_str(), nullptr));
   const std::wstring path = folder.Path(L"locked\\a.txt");
-  ASSERT_EQ(WriteFileAtomically(path, "old content"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(path, "old content").error(), static_cast<DWORD>(ERROR_SUCCESS));
   FolderTakingNoNewFiles lock(folder, L"locked");
   if (!lock.locked()) GTEST_SKIP() << "no folder that takes no new files can be made here (needs chattr +i)";
 
   // The safety copy cannot go into the locked folder either: it goes to the next folder.
   const OverwriteResult result = OverwriteLinkedFile(path, "new", {folder.Path(L"locked"), folder.Path(L"copies")});
-  EXPECT_EQ(result.error, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(result.status.error(), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Content(path), "new");
   EXPECT_EQ(folder.Names(L"locked\\*"), std::vector<std::wstring>{L"a.txt"});
   EXPECT_EQ(folder.Names(L"copies\\*"), std::vector<std::wstring>{});
@@ -452,7 +452,7 @@ TEST(IsGoneForGood, OnlyAFileMissingFromAFolderThatIsThereIsGone) {
   EXPECT_FALSE(IsGoneForGood(inMissingFolder, ReadWholeFile(inMissingFolder).error));
 
   const std::wstring held = folder.Path(L"held.txt");
-  ASSERT_EQ(WriteFileAtomically(held, "x"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(WriteFileAtomically(held, "x").error(), static_cast<DWORD>(ERROR_SUCCESS));
   {
     UniqueFile holder(::CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
