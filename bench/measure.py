@@ -163,10 +163,7 @@ class Bench:
         originals = {path: path.read_bytes() for path in texts}
         process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
         try:
-            def shown(windows):
-                names = [w.name for w in windows]
-                return CAPTION in names and len(names) - 1 >= count
-            startup = self.wait_windows(process, shown, f"{count} notes and the main window")
+            startup = self.wait_windows(process, main_window_and_notes(count), f"{count} notes and the main window")
             answers = {}
             if loading:
                 asked = time.monotonic() - process.started
@@ -232,10 +229,7 @@ class Bench:
             zeros.truncate(size)
         process = Process([WINE64, str(folder / "varnel.exe")], folder / "wine.log")
         try:
-            def shown(windows):
-                names = [w.name for w in windows]
-                return CAPTION in names and len(names) - 1 >= count
-            startup = self.wait_windows(process, shown, f"{count} notes and the main window")
+            startup = self.wait_windows(process, main_window_and_notes(count), f"{count} notes and the main window")
             process.wait_idle()
             peak = process.peak_mib()
             main = next(w for w in self.watcher.windows(process.pid) if w.name == CAPTION)
@@ -356,6 +350,14 @@ def load():
 def before(name):
     """The name under which the older build's samples of a Varnel scenario are kept."""
     return f"{name} (before)"
+
+
+def main_window_and_notes(count):
+    """Whether a program's windows are Varnel's main window and at least count notes."""
+    def shown(windows):
+        names = [w.name for w in windows]
+        return CAPTION in names and len(names) - 1 >= count
+    return shown
 
 
 def chosen(name, only):
