@@ -1,7 +1,6 @@
 #include "note/note_journal.h"
 
-#include <algorithm>
-
+#include "note/change_wait.h"
 #include "platform/files.h"
 #include "storage/paths.h"
 
@@ -171,8 +170,7 @@ std::optional<UINT> NoteJournal::TextChanged() noexcept {
   changed_ = true;
   // Each change starts the pause again: the journal is written when typing stops, not per key; yet
   // no later than kLongestWaitMs after the first change it lacks, however long typing goes on.
-  const ULONGLONG deadline = firstChangeAt_ + kLongestWaitMs;
-  return static_cast<UINT>(deadline > now ? std::min<ULONGLONG>(kPauseMs, deadline - now) : 0);
+  return static_cast<UINT>(WaitAfterChange(firstChangeAt_, now, kPauseMs, kLongestWaitMs));
 }
 
 void NoteJournal::Update(const std::wstring& text, const LinkedFile& file) noexcept {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "note/change_wait.h"
 #include "note/layout.h"
 #include "note/note_settings.h"
 #include "note/text_slices.h"
@@ -610,8 +611,7 @@ void NoteWindow::WatchLinkedFile() noexcept {
 void NoteWindow::OnLinkedFileNotice() noexcept {
   const ULONGLONG now = ::GetTickCount64();
   if (!firstUnseenChange_) firstUnseenChange_ = now;
-  const ULONGLONG waited = now - *firstUnseenChange_;
-  const ULONGLONG wait = waited < kLongestWaitMs ? std::min(kSettleMs, kLongestWaitMs - waited) : 0;
+  const ULONGLONG wait = WaitAfterChange(*firstUnseenChange_, now, kSettleMs, kLongestWaitMs);
   ::SetTimer(hwnd(), kFileSettledTimer, static_cast<UINT>(std::max<ULONGLONG>(wait, USER_TIMER_MINIMUM)), nullptr);
 }
 
