@@ -74,13 +74,17 @@ std::optional<std::wstring> ShortcutTarget(const std::wstring& linkPath) {
 StartupShortcuts::StartupShortcuts(std::wstring folder, std::wstring program)
     : folder_(std::move(folder)), program_(std::move(program)) {}
 
-bool StartupShortcuts::Present() const {
+std::vector<std::wstring> StartupShortcuts::LeadingToProgram() const {
+  std::vector<std::wstring> paths;
   for (const std::wstring& name : ListFileNames(folder_, L"*.lnk")) {
-    const std::optional<std::wstring> target = ShortcutTarget(JoinPath(folder_, name));
-    if (target && SameFile(*target, program_)) return true;
+    std::wstring path = JoinPath(folder_, name);
+    const std::optional<std::wstring> target = ShortcutTarget(path);
+    if (target && SameFile(*target, program_)) paths.push_back(std::move(path));
   }
-  return false;
+  return paths;
 }
+
+bool StartupShortcuts::Present() const { return !LeadingToProgram().empty(); }
 
 HRESULT StartupShortcuts::Add(const std::wstring& stem) const {
   const std::optional<std::wstring> name =
@@ -104,10 +108,7 @@ HRESULT StartupShortcuts::Add(const std::wstring& stem) const {
 
 DWORD StartupShortcuts::Remove() const {
   DWORD firstError = ERROR_SUCCESS;
-  for (const std::wstring& name : ListFileNames(folder_, L"*.lnk")) {
-    const std::wstring path = JoinPath(folder_, name);
-    const std::optional<std::wstring> target = ShortcutTarget(path);
-    if (!target || !SameFile(*target, program_)) continue;
+  for (const std::wstring& path : LeadingToProgram()) {
     if (const Status deleted = DeleteFileIfPresent(path); !deleted && firstError == ERROR_SUCCESS) {
       firstError = deleted.error();
     }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace varnel {
 
@@ -33,6 +34,9 @@ class StartupShortcuts {
   DWORD Remove() const;
 
  private:
+  // The paths of the shortcuts in the folder that lead to the program.
+  std::vector<std::wstring> LeadingToProgram() const;
+
   const std::wstring folder_;
   const std::wstring program_;
 };
